@@ -1,0 +1,37 @@
+#include "DevicePath.h"
+
+#include <cstdio>
+
+#include "DeviceEntry.h"
+
+namespace velkor {
+
+std::uint32_t fnv1a32(const std::string& text) {
+  std::uint32_t hash = 2166136261u;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+ParsedDevicePath parseDevicePath(const std::string& path) {
+  ParsedDevicePath parsed;
+  char text[16] = {};
+  char tail[kPathTailLength] = {};
+  unsigned address = 0;
+  const int fields = std::sscanf(path.c_str(), "%*[^#]#vid_%x&pid_%x#%15[^&]&%x&%d&%d#%63s", &parsed.vendorId,
+                                 &parsed.productId, text, &address, &parsed.index, &parsed.id, tail);
+  if (fields == 7) {
+    parsed.address = address;
+    parsed.text = text;
+    parsed.tail = tail;
+    return parsed;
+  }
+  parsed = ParsedDevicePath{};
+  parsed.address = fnv1a32(path);
+  parsed.tail = path.substr(0, kPathTailLength - 1);
+  return parsed;
+}
+
+}  // namespace velkor

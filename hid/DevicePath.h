@@ -1,0 +1,28 @@
+#pragma once
+// The identity that ties a scanned interface to a later open: a 32-bit address and
+// a path tail, read from the interface path.
+
+#include <cstdint>
+#include <string>
+
+namespace velkor {
+
+struct ParsedDevicePath {
+  unsigned vendorId = 0;
+  unsigned productId = 0;
+  std::uint32_t address = 0;
+  int index = 0;
+  int id = 0;
+  std::string text;  // at most 15 characters
+  std::string tail;  // at most 63 characters
+};
+
+// Reads a path of the form  <prefix>#vid_XXXX&pid_XXXX#<text>&<hex address>&<index>&<id>#<tail>.
+// A path of any other form (a hidraw node, say) gets address = FNV-1a hash of the
+// whole path and tail = the path, so that scan and open agree and two converters of
+// one model are never confused.
+ParsedDevicePath parseDevicePath(const std::string& path);
+
+std::uint32_t fnv1a32(const std::string& text);
+
+}  // namespace velkor

@@ -1,0 +1,59 @@
+#pragma once
+// The seam between the protocol core and the world. The core finds, opens and talks
+// to converters only through these two interfaces; one implementation drives real
+// devices through hidapi, the other is the virtual converter.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velkor {
+
+struct HidAttributes {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::uint16_t versionNumber = 0;
+};
+
+enum class WriteOutcome {
+  Written,
+  Unavailable,  // the device cannot take a report at all (gone, no description)
+  TimedOut,     // not completed within the limit; the transfer is abandoned
+};
+
+struct ReadOutcome {
+  enum class Kind { Received, TimedOut, Gone };
+  Kind kind = Kind::TimedOut;
+  std::size_t length = 0;  // bytes placed in the caller's buffer when Received
+};
+
+// One open HID interface. Closing is destruction.
+class HidDevice {
+ public:
+  virtual ~HidDevice() = default;
+  virtual std::optional<HidAttributes> attributes() = 0;
+  // `report` starts with its report ID byte.
+  virtual WriteOutcome write(std::span<const std::uint8_t> report, std::chrono::milliseconds limit) = 0;
+  // Reads one input report's data (without report ID) into `into`; a longer report is cut.
+  virtual ReadOutcome read(std::span<std::uint8_t> into, std::chrono::milliseconds limit) = 0;
+};
+
+// A present HID interface as the system lists it; no path when it cannot be read.
+using InterfacePath = std::optional<std::string>;
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  // Every present HID interface, in the system's order; nullopt when the list
+  // cannot be obtained.
+  virtual std::optional<std::vector<InterfacePath>> listInterfaces() = 0;
+  // Opens one interface for reading and writing; null when it cannot be opened.
+  virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
+};
+
+}  // namespace velkor

@@ -1,0 +1,49 @@
+#include "DemoConverters.h"
+
+#include <string>
+
+namespace velkor {
+namespace {
+
+VirtualConverterSetup demoConverter(ConverterModel model, const char* path, UsbIdPair ids, const char* name,
+                                    std::uint8_t firmwareHigh, std::uint8_t firmwareLow, std::uint8_t inputFormat) {
+  VirtualConverterSetup setup;
+  setup.model = model;
+  setup.path = path;
+  setup.ids = ids;
+  setup.name = name;
+  setup.firmwareHigh = firmwareHigh;
+  setup.firmwareLow = firmwareLow;
+  setup.inputFormat = inputFormat;
+  return setup;
+}
+
+}  // namespace
+
+void addDemoConverters(VirtualTransport& transport) {
+  VirtualConverter& studio = transport.addConverter(demoConverter(
+      ConverterModel::TQ4410, "virtual:/tq4410-studio-a", kAcceptedPairs[1], "Studio A", 1, 3, 12));
+  studio.state.settings = {12, 0, 0, 0, 1, 1, 10, 10};
+  VirtualConverter& truck = transport.addConverter(demoConverter(
+      ConverterModel::TQ4410, "virtual:/tq4410-ob-truck", kAcceptedPairs[0], "OB Truck 2", 1, 2, 7));
+  truck.state.settings = {5, 1, 2, 1, 0, 0, 20, 20};
+  VirtualConverter& stage = transport.addConverter(demoConverter(
+      ConverterModel::TQ6630, "virtual:/tq6630-stage", kAcceptedPairs[2], "Stage Left", 2, 1, 9));
+  stage.state.settings = {7, 0, 0, 1, 15, 15, 0, 0};
+}
+
+VirtualTransport::Trace hexTrace(std::FILE* stream) {
+  return [stream](const VirtualConverter& converter, VirtualTransport::Direction direction,
+                  std::span<const std::uint8_t> bytes) {
+    std::string line = converter.setup().path;
+    line += direction == VirtualTransport::Direction::ToConverter ? " <- " : " -> ";
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (std::uint8_t b : bytes) {
+      line += kHex[b >> 4];
+      line += kHex[b & 0xF];
+    }
+    std::fprintf(stream, "%s\n", line.c_str());
+  };
+}
+
+}  // namespace velkor

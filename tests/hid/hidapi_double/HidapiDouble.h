@@ -1,0 +1,49 @@
+#pragma once
+// A stand-in for the hidapi library, linked into the hidapi transport's tests in place
+// of the real one. Its "system" is a list of virtual converters; it records how the
+// transport calls it.
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "virtual/VirtualConverter.h"
+
+namespace velkor::test {
+
+struct HidapiDouble {
+  struct Write {
+    std::size_t length;
+    std::uint8_t firstByte;
+  };
+  struct Read {
+    std::size_t length;
+    int milliseconds;
+  };
+
+  static HidapiDouble& instance();
+  void reset();
+
+  VirtualConverter& add(VirtualConverterSetup setup);
+
+  // The system state the functions see.
+  std::vector<std::shared_ptr<VirtualConverter>> converters;
+  bool initFails = false;
+  bool nullPathAtFirst = false;
+
+  // Writes block while stalled, until released.
+  void stallWrites(bool stalled);
+
+  // What the transport asked for.
+  std::vector<Write> writes;
+  std::vector<Read> reads;
+  int openDevices = 0;
+
+  std::mutex mutex;
+  std::condition_variable released;
+  bool stalled = false;
+};
+
+}  // namespace velkor::test
