@@ -1,0 +1,24 @@
+#include "SettingsResult.h"
+
+namespace velkor {
+
+SettingsResult SettingsResult::failure(SettingsOutcome outcome, std::filesystem::path file, std::error_code error) {
+  return SettingsResult{outcome, std::move(file), error.message()};
+}
+
+std::string SettingsResult::message() const {
+  const std::string name = file.string();
+  switch (outcome) {
+    case SettingsOutcome::Ok:
+      return {};
+    case SettingsOutcome::FileNotFound:
+      return "The settings file " + name + " does not exist.";
+    case SettingsOutcome::CannotRead:
+      return "The settings file " + name + " cannot be read: " + reason + ".";
+    case SettingsOutcome::CannotWrite:
+      return "The settings could not be saved to " + name + ": " + reason + ".";
+  }
+  return {};
+}
+
+}  // namespace velkor

@@ -1,0 +1,33 @@
+#pragma once
+// Saving the settings of a model, with its apply mode, to the model's settings file,
+// and loading them back into the record and onto the converter in use.
+
+#include <filesystem>
+
+#include "DeviceRecord.h"
+#include "SettingsResult.h"
+
+namespace velkor {
+
+// The original program names its files ".\userSettings_tq4410.ini" and
+// ".\userSettings_tq6630.ini": relative to the current working directory, not to the
+// executable. A bare relative name means the same here. Every converter of a model
+// shares its model's file.
+inline constexpr const char* kSettingsFileTQ4410 = "userSettings_tq4410.ini";
+inline constexpr const char* kSettingsFileTQ6630 = "userSettings_tq6630.ini";
+
+// Writes the block the apply mode chooses (held settings in Manual Apply, the status
+// block in Auto Apply) and the mode itself. Sections and keys of an existing file that
+// the model does not use are kept. The file is replaced as a whole or, on failure, left
+// as it was.
+SettingsResult saveSettingsA(const DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ4410);
+SettingsResult saveSettingsB(const DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ6630);
+
+// Reads the file into the block the apply mode chooses at the call, then the file's
+// mode, then applies the block the new mode chooses to the converter in use. A key or
+// section missing from the file reads as 0. When the file is missing or unreadable the
+// record is left alone and nothing is sent.
+SettingsResult loadSettingsA(DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ4410);
+SettingsResult loadSettingsB(DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ6630);
+
+}  // namespace velkor

@@ -1,0 +1,254 @@
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <array>
+
+#include "SettingsFixture.h"
+
+namespace velkor::test {
+namespace {
+
+using SaveSettings = SettingsFixture;
+
+void fillModelA(StatusBlockA& block, std::array<std::uint8_t, 8> run, std::array<std::uint8_t, 6> items) {
+  std::copy(run.begin(), run.end(), blockBytes(block) + StatusBlockA::kSettableFirst);
+  std::copy(items.begin(), items.end(), block.overlayItems);
+}
+
+void fillModelB(StatusBlockB& block, std::array<std::uint8_t, 8> run) {
+  std::copy(run.begin(), run.end(), blockBytes(block) + StatusBlockB::kSettableFirst);
+}
+
+// SimpleIni lays a file out with two blank lines before every section but the first.
+TEST_F(SaveSettings, ModelAWritesTheBlockOfItsApplyMode) {
+  // Run order: output format, de-embedding, embedding, HDMI type, CVBS type, overlays,
+  // vertical margin, horizontal margin.
+  fillModelA(record.statusA, {1, 2, 3, 4, 5, 2, 40, 60}, {1, 0, 1, 0, 1, 0});
+  fillModelA(record.pendingA, {9, 8, 7, 6, 0, 1, 100, 255}, {0, 1, 0, 1, 0, 1});
+  record.statusA.firmwareHigh = 33;  // status-only fields stay out of the file
+  record.statusA.inputFormat = 34;
+
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  EXPECT_EQ(readText("userSettings_tq4410.ini"),
+            "[Page_Scale/Output]\n"
+            "Output Format=1\n"
+            "HDMI Output Type=4\n"
+            "CVBS Output Type=5\n"
+            "\n\n"
+            "[Page_Audio]\n"
+            "Audio De-Embedding=2\n"
+            "Audio Embedding=3\n"
+            "\n\n"
+            "[Page_Overlays]\n"
+            "Input Format=1\n"
+            "Output Format=0\n"
+            "AES/EBU Embedding=1\n"
+            "AES/EBU De-Embedding=0\n"
+            "Analog Embedding=1\n"
+            "Analog De-Embedding=0\n"
+            "Overlays Enable=2\n"
+            "Virtical Margin=40\n"
+            "Horiznoal Margin=60\n"
+            "\n\n"
+            "[Page_Func]\n"
+            "Configuration=0\n");
+
+  record.applyModeA = 3;  // any mode but 0 is Manual Apply, and is saved as it is
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  EXPECT_EQ(readText("userSettings_tq4410.ini"),
+            "[Page_Scale/Output]\n"
+            "Output Format=9\n"
+            "HDMI Output Type=6\n"
+            "CVBS Output Type=0\n"
+            "\n\n"
+            "[Page_Audio]\n"
+            "Audio De-Embedding=8\n"
+            "Audio Embedding=7\n"
+            "\n\n"
+            "[Page_Overlays]\n"
+            "Input Format=0\n"
+            "Output Format=1\n"
+            "AES/EBU Embedding=0\n"
+            "AES/EBU De-Embedding=1\n"
+            "Analog Embedding=0\n"
+            "Analog De-Embedding=1\n"
+            "Overlays Enable=1\n"
+            "Virtical Margin=100\n"
+            "Horiznoal Margin=255\n"
+            "\n\n"
+            "[Page_Func]\n"
+            "Configuration=3\n");
+  EXPECT_EQ(entries(), (std::set<std::string>{"userSettings_tq4410.ini"}));
+}
+
+TEST_F(SaveSettings, ModelBWritesTheBlockOfItsApplyMode) {
+  // Run order: output format, output source, audio source, overlays, vertical margin,
+  // horizontal margin, mirror, freeze.
+  fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
+  fillModelB(record.pendingB, {11, 0, 3, 2, 5, 95, 0, 1});
+  record.statusB.inputFormat = 12;
+
+  ASSERT_TRUE(saveSettingsB(record).ok());
+  EXPECT_EQ(readText("userSettings_tq6630.ini"),
+            "[Page_Scale/Output]\n"
+            "Output Format=6\n"
+            "Output Source From=1\n"
+            "Audio Source From=2\n"
+            "\n\n"
+            "[Page_Overlays]\n"
+            "Overlays Enable=0\n"
+            "Virtical Margin=30\n"
+            "Horiznoal Margin=70\n"
+            "Mirror Image=1\n"
+            "Screen Freeze=0\n"
+            "\n\n"
+            "[Page_Func]\n"
+            "Configuration=0\n");
+
+  record.applyModeB = kManualApply;
+  ASSERT_TRUE(saveSettingsB(record).ok());
+  EXPECT_EQ(readText("userSettings_tq6630.ini"),
+            "[Page_Scale/Output]\n"
+            "Output Format=11\n"
+            "Output Source From=0\n"
+            "Audio Source From=3\n"
+            "\n\n"
+            "[Page_Overlays]\n"
+            "Overlays Enable=2\n"
+            "Virtical Margin=5\n"
+            "Horiznoal Margin=95\n"
+            "Mirror Image=0\n"
+            "Screen Freeze=1\n"
+            "\n\n"
+            "[Page_Func]\n"
+            "Configuration=1\n");
+}
+
+TEST_F(SaveSettings, KeepsWhatItDoesNotNameInAnExistingFile) {
+  writeText("userSettings_tq6630.ini",
+            "[Station]\r\n"
+            "Name = Edit bay 2\r\n"
+            "Title = \"  spaced  \"\r\n"
+            "\r\n"
+            "[page_scale/output]\r\n"
+            "output format = 9\r\n"
+            "Custom Key=keep me\r\n"
+            "Output Source From=4\r\n"
+            "Output Source From=5\r\n"
+            "[Page_Func]\r\n"
+            "Configuration=1\r\n"
+            "Remember=yes\r\n"
+            "[Empty]\r\n");
+  fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
+
+  ASSERT_TRUE(saveSettingsB(record).ok());
+  // Known keys take their new value where they stand (a repeated one once, where the
+  // first stood), new ones follow what the section held, a new section comes last.
+  EXPECT_EQ(readText("userSettings_tq6630.ini"),
+            "[Station]\n"
+            "Name=Edit bay 2\n"
+            "Title=\"  spaced  \"\n"
+            "\n\n"
+            "[page_scale/output]\n"
+            "Output Format=6\n"
+            "Custom Key=keep me\n"
+            "Output Source From=1\n"
+            "Audio Source From=2\n"
+            "\n\n"
+            "[Page_Func]\n"
+            "Configuration=0\n"
+            "Remember=yes\n"
+            "\n\n"
+            "[Empty]\n"
+            "\n\n"
+            "[Page_Overlays]\n"
+            "Overlays Enable=0\n"
+            "Virtical Margin=30\n"
+            "Horiznoal Margin=70\n"
+            "Mirror Image=1\n"
+            "Screen Freeze=0\n");
+}
+
+TEST_F(SaveSettings, TheTwoModelsKeepToTheirOwnFiles) {
+  fillModelA(record.statusA, {1, 2, 3, 4, 5, 2, 40, 60}, {1, 1, 1, 1, 1, 1});
+  fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
+  ASSERT_TRUE(saveSettingsB(record).ok());
+  const std::string modelB = readText("userSettings_tq6630.ini");
+
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  record.statusA.outputFormat = 8;
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  EXPECT_EQ(readText("userSettings_tq6630.ini"), modelB);
+  EXPECT_EQ(entries(), (std::set<std::string>{"userSettings_tq4410.ini", "userSettings_tq6630.ini"}));
+
+  // Loading one model leaves the other model's part of the record alone.
+  DeviceRecord before;
+  copySettings(before, record);
+  record.statusB = {};
+  ASSERT_TRUE(loadSettingsA(record).ok());
+  EXPECT_EQ(record.statusA.outputFormat, 8);
+  EXPECT_EQ(record.statusB.outputFormat, 0);
+  ASSERT_TRUE(loadSettingsB(record).ok());
+  EXPECT_TRUE(sameSettings(record, before));
+}
+
+// Lets writes fail with "File too large" past `bytes`, as a full disk would with "No
+// space left on device": the tests run as root, whom no permission stops.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &saved_), 0);
+    previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);  // or the process would be killed
+    const rlimit limit{bytes, saved_.rlim_max};
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  }
+  ~FileSizeLimit() {
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &saved_), 0);
+    ::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  sighandler_t previousHandler_ = SIG_DFL;
+};
+
+TEST_F(SaveSettings, AFailedSaveSaysWhyAndLeavesTheOldFile) {
+  const std::string old = "[Page_Func]\r\nConfiguration = 1\r\n[Mine]\r\nx=1\r\n";
+  writeText("userSettings_tq4410.ini", old);
+  record.statusA.outputFormat = 5;
+
+  const auto expectFailure = [&](const SettingsResult& result, const std::string& file, const std::string& reason) {
+    EXPECT_EQ(result.outcome, SettingsOutcome::CannotWrite);
+    EXPECT_EQ(result.reason, reason);
+    EXPECT_EQ(result.message(), "The settings could not be saved to " + file + ": " + reason + ".");
+  };
+  {
+    FileSizeLimit limit(16);
+    expectFailure(saveSettingsA(record), "userSettings_tq4410.ini", "File too large");
+  }
+  EXPECT_EQ(readText("userSettings_tq4410.ini"), old);
+
+  expectFailure(saveSettingsA(record, "missing/userSettings_tq4410.ini"), "missing/userSettings_tq4410.ini",
+                "No such file or directory");
+
+  // A directory in the file's place cannot be read, so it is not replaced either.
+  fs::create_directory("userSettings_tq6630.ini");
+  expectFailure(saveSettingsB(record), "userSettings_tq6630.ini", "Is a directory");
+
+  EXPECT_EQ(entries(), (std::set<std::string>{"userSettings_tq4410.ini", "userSettings_tq6630.ini"}));
+  EXPECT_TRUE(fs::is_directory("userSettings_tq6630.ini"));
+}
+
+TEST_F(SaveSettings, ReplacingAFileKeepsItsPermissions) {
+  writeText("userSettings_tq4410.ini", "");
+  fs::permissions("userSettings_tq4410.ini", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  EXPECT_EQ(fs::status("userSettings_tq4410.ini").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+}  // namespace
+}  // namespace velkor::test
