@@ -8,6 +8,7 @@ packages=(
   libhidapi-dev libsimpleini-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-wqy-microhei
+  clang libclang-rt-14-dev
   xvfb xauth
 )
 

@@ -12,6 +12,7 @@
 #include "HidapiTransport.h"
 #include "Log.h"
 #include "Text.h"
+#include "UdevRule.h"
 #include "virtual/Clock.h"
 #include "virtual/DemoConverters.h"
 #include "virtual/VirtualTransport.h"
@@ -103,10 +104,15 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   CLI::App* list = app.add_subcommand("list", "List the attached converters");
   CLI::App* status = app.add_subcommand("status", "Query a converter and print what it reports");
+  CLI::App* rule = app.add_subcommand("udev-rule", "Print the udev rule that gives the logged-in user the converters");
   status->add_option("-d,--device", number, "Converter number from 'list'")->check(CLI::Range(1, 128));
   CLI11_PARSE(app, argc, argv);
 
   setLogStream(verbose ? stderr : nullptr);
+  if (rule->parsed()) {
+    std::fputs(udevRule().c_str(), stdout);
+    return kExitDone;
+  }
 
   SteadyClock clock;
   std::unique_ptr<Transport> transport;

@@ -59,14 +59,15 @@ class VirtualDevice final : public HidDevice {
 VirtualTransport::VirtualTransport(Clock& clock) : shared_(std::make_shared<Shared>(Shared{clock, {}, 0})) {}
 
 VirtualConverter& VirtualTransport::addConverter(VirtualConverterSetup setup) {
-  converters_.push_back(std::make_shared<VirtualConverter>(std::move(setup)));
+  auto converter = std::make_shared<VirtualConverter>(std::move(setup));
+  byPath_.try_emplace(converter->setup().path, converter);  // the first of one path wins, as in a listing
+  converters_.push_back(std::move(converter));
   return *converters_.back();
 }
 
 VirtualConverter* VirtualTransport::converter(const std::string& path) {
-  for (const auto& c : converters_)
-    if (c->setup().path == path) return c.get();
-  return nullptr;
+  const auto found = byPath_.find(path);
+  return found != byPath_.end() ? found->second.get() : nullptr;
 }
 
 std::optional<std::vector<InterfacePath>> VirtualTransport::listInterfaces() {
@@ -80,12 +81,11 @@ std::optional<std::vector<InterfacePath>> VirtualTransport::listInterfaces() {
 }
 
 std::unique_ptr<HidDevice> VirtualTransport::open(const std::string& path) {
-  for (const auto& c : converters_) {
-    if (c->setup().path != path) continue;
-    if (c->hasFault(ConverterFault::Unplugged) || !c->setup().openable) return nullptr;
-    return std::make_unique<VirtualDevice>(c, shared_);
-  }
-  return nullptr;
+  const auto found = byPath_.find(path);
+  if (found == byPath_.end()) return nullptr;
+  const std::shared_ptr<VirtualConverter>& c = found->second;
+  if (c->hasFault(ConverterFault::Unplugged) || !c->setup().openable) return nullptr;
+  return std::make_unique<VirtualDevice>(c, shared_);
 }
 
 }  // namespace velkor

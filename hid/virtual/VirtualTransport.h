@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ class VirtualTransport final : public Transport {
  private:
   std::shared_ptr<Shared> shared_;
   std::vector<std::shared_ptr<VirtualConverter>> converters_;
+  // Opening by path must not search: a scan opens every interface once.
+  std::unordered_map<std::string, std::shared_ptr<VirtualConverter>> byPath_;
   bool listingFails_ = false;
 };
 

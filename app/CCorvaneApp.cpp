@@ -1,0 +1,21 @@
+#include "CCorvaneApp.h"
+
+#include "CCorvaneDlg.h"
+#include "UiFont.h"
+
+namespace velkor {
+
+CCorvaneApp::CCorvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName("Velkor USB Control");
+  setDesktopFileName("velkor-usb-control");
+  installApplicationFont();
+}
+
+int CCorvaneApp::run(Transport& transport) {
+  CCorvaneDlg dialog(transport);
+  dialog.show();
+  dialog.exec();
+  return 0;
+}
+
+}  // namespace velkor

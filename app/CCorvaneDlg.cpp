@@ -1,0 +1,263 @@
+#include "CCorvaneDlg.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QWindow>
+
+#include "CAboutDlg.h"
+#include "CButtonST.h"
+#include "CMyTQ4410.h"
+#include "CMyTQ6630.h"
+#include "DialogTemplate.h"
+#include "Discovery.h"
+#include "Log.h"
+#include "SkinImages.h"
+#include "SkinPalette.h"
+
+namespace velkor {
+
+CCorvaneDlg* mainDialog = nullptr;
+
+namespace {
+
+constexpr int kMinimizeId = 1001;
+constexpr int kCloseId = 1002;
+constexpr int kScanId = 1003;
+constexpr int kVersionLabelId = 1005;
+constexpr int kConnectionLabelId = 1006;
+constexpr int kPanelFrameId = 1015;
+constexpr int kFirstDeviceId = 1201;
+
+const char* const kNoDeviceText = "    No device online";
+
+// The window's template. The code places every control in pixels afterwards.
+constexpr ControlSpec kTemplate[] = {
+    {.kind = ControlKind::PushButton, .id = kMinimizeId, .caption = " "},
+    {.kind = ControlKind::PushButton, .id = kCloseId},
+    {.kind = ControlKind::PushButton, .id = kScanId},
+    {.kind = ControlKind::PushButton, .id = 1004, .visible = false},
+    {.kind = ControlKind::StaticText, .id = kVersionLabelId, .caption = "Version: 1.0.3.4"},
+    {.kind = ControlKind::StaticText, .id = kConnectionLabelId, .caption = kNoDeviceText},
+    {.kind = ControlKind::PushButton, .id = 1201, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1202, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1203, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1204, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1205, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1206, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1207, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1208, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1209, .visible = false},
+    {.kind = ControlKind::PushButton, .id = 1210, .visible = false},
+    {.kind = ControlKind::Frame, .id = kPanelFrameId, .visible = false},
+};
+
+constexpr QRect kMinimizePlace{720, 0, 40, 25};
+constexpr QRect kClosePlace{760, 0, 40, 25};
+constexpr QRect kScanPlace{3, 62, 190, 75};
+constexpr QRect kVersionPlace{690, 40, 110, 20};
+constexpr QRect kConnectionPlace{5, 40, 140, 20};
+constexpr QRect kPanelPlace{200, 90, 590, 500};
+
+// Device buttons stack down the left column, 197 x 50 from y 140. Nine fit in the
+// window; the tenth sits in the free middle of the title strip.
+constexpr int kDeviceWidth = 197;
+constexpr int kDeviceHeight = 50;
+constexpr int kDeviceTop = 140;
+constexpr QPoint kTenthDevicePlace{490, 4};
+
+QRect devicePlace(int k) {
+  const int top = kDeviceTop + kDeviceHeight * (k - 1);
+  if (top + kDeviceHeight <= CCorvaneDlg::kHeight) return {0, top, kDeviceWidth, kDeviceHeight};
+  return {kTenthDevicePlace, QSize(kDeviceWidth, kDeviceHeight)};
+}
+
+// What differs between the models in the main window: button pictures and panel.
+struct ModelLook {
+  std::uint16_t versionNumber;
+  int listed;
+  int inUse;
+  int failed;
+  PanelContainer* (*createPanel)(QWidget* parent);
+};
+
+template <typename Panel>
+PanelContainer* makePanel(QWidget* parent) {
+  return new Panel(parent);
+}
+
+constexpr ModelLook kModelLooks[] = {
+    {kVersionModelA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse, skin::DeviceTQ4410Failed,
+     makePanel<CMyTQ4410>},
+    {kVersionModelB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse, skin::DeviceTQ6630Failed,
+     makePanel<CMyTQ6630>},
+};
+
+// The look of an accepted converter's entry; null for anything else.
+const ModelLook* lookOf(const DeviceEntry* entry) {
+  if (entry == nullptr || !entry->isAcceptedDevice()) return nullptr;
+  for (const ModelLook& look : kModelLooks)
+    if (look.versionNumber == entry->versionNumber) return &look;
+  return nullptr;
+}
+
+}  // namespace
+
+CCorvaneDlg::CCorvaneDlg(Transport& transport)
+    : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      transport_(transport),
+      record_(std::make_unique<DeviceRecord>()),
+      appIcon_(applicationIcon()) {
+  buildFromTemplate(this, kTemplate);
+  mainDialog = this;
+  setWindowIcon(appIcon_);
+  setGeometry(0, 0, kWidth, kHeight);
+  setFixedSize(kWidth, kHeight);
+  setWindowTitle("Velkor USB Control");
+
+  minimizeButton_ = setUpImageButton(kMinimizeId, skin::MinimiseButton, kMinimizePlace);
+  closeButton_ = setUpImageButton(kCloseId, skin::CloseButton, kClosePlace);
+  scanButton_ = setUpImageButton(kScanId, skin::ScanButton, kScanPlace);
+  connect(minimizeButton_, &QPushButton::clicked, this, [this] {
+    logLine("min size \n");
+    showMinimized();
+  });
+  connect(closeButton_, &QPushButton::clicked, this, [this] {
+    logLine("exit window\n");
+    accept();
+  });
+  connect(scanButton_, &QPushButton::clicked, this, &CCorvaneDlg::onScan);
+
+  versionLabel_ = findChild<QLabel*>(QString::number(kVersionLabelId));
+  connectionLabel_ = findChild<QLabel*>(QString::number(kConnectionLabelId));
+  for (QLabel* label : {versionLabel_, connectionLabel_}) {
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, palette::White);
+    colours.setColor(QPalette::Window, palette::LabelBlue);
+    label->setPalette(colours);
+    label->setAutoFillBackground(true);
+  }
+  versionLabel_->setGeometry(kVersionPlace);
+  connectionLabel_->setGeometry(kConnectionPlace);
+
+  for (int k = 1; k <= kDeviceButtons; ++k) {
+    CButtonST* button = setUpImageButton(kFirstDeviceId + k - 1, skin::DeviceBlank, devicePlace(k));
+    button->hide();
+    connect(button, &QPushButton::clicked, this, [this, k] { onDeviceButton(k); });
+    deviceButtons_[k - 1] = button;
+  }
+
+  QWidget* panelFrame = findChild<QWidget*>(QString::number(kPanelFrameId));
+  panelFrame->setGeometry(kPanelPlace);
+  panelRect_ = panelFrame->geometry();
+  setFocus();
+}
+
+CCorvaneDlg::~CCorvaneDlg() {
+  dropPanel();
+  if (mainDialog == this) mainDialog = nullptr;
+}
+
+CButtonST* CCorvaneDlg::setUpImageButton(int id, int image, QRect place) {
+  auto* button = new CButtonST(this);
+  button->attachToControl(this, id);
+  button->useImage(image);
+  button->setGeometry(place);
+  button->enableParentBackground();
+  button->setFlatLook(true);
+  button->setHoverEdge(false);
+  return button;
+}
+
+void CCorvaneDlg::showDeviceLook(int k, DeviceLook look) {
+  if (k < 1 || k > kDeviceButtons) return;
+  const ModelLook* model = lookOf(record_->deviceTable.entry(k));
+  if (model == nullptr) return;
+  const int image = look == DeviceLook::Listed ? model->listed
+                    : look == DeviceLook::InUse ? model->inUse
+                                                : model->failed;
+  deviceButtons_[k - 1]->useImage(image);
+}
+
+void CCorvaneDlg::dropPanel() {
+  if (panel_ == nullptr) return;
+  panel_->hide();
+  delete panel_;
+  panel_ = nullptr;
+}
+
+void CCorvaneDlg::onScan() {
+  DeviceRecord& record = *record_;
+  record.statusA = {};
+  record.deviceTable.clear();
+  dropPanel();
+  for (CButtonST* button : deviceButtons_) {
+    button->hide();
+    logLine("scan dev \n");
+  }
+  logLine("scan USB  dev \n");
+  const int found = enumerateDevices(transport_, record.deviceTable);
+  if (found < 0) return;
+  connectionLabel_->setText(found == 0 ? QString(kNoDeviceText) : QString::asprintf("    Connected - %d", found));
+  for (int k = 1; k <= kDeviceButtons; ++k) {
+    if (lookOf(record.deviceTable.entry(k)) == nullptr) continue;
+    showDeviceLook(k, DeviceLook::Listed);
+    deviceButtons_[k - 1]->show();
+  }
+}
+
+void CCorvaneDlg::onDeviceButton(int k) {
+  record_->selectedDevice = k;
+  const int result = selectDevice(k);
+  logLine("ret is %d \n", result);
+  showDeviceLook(k, result == 0 ? DeviceLook::InUse : DeviceLook::Failed);
+  record_->previousDevice = k;
+}
+
+int CCorvaneDlg::selectDevice(int k) {
+  DeviceRecord& record = *record_;
+  record.resetModelA();
+  if (record.previousDevice >= 0 && record.previousDevice != k) showDeviceLook(record.previousDevice, DeviceLook::Listed);
+  record.deviceTable.closeAll();
+
+  DeviceEntry* entry = record.deviceTable.entry(k);
+  if (entry == nullptr || openDevice(transport_, *entry) != 0) {
+    QMessageBox::warning(this, windowTitle(), "open USB fail", QMessageBox::Ok);
+    return -1;
+  }
+  dropPanel();
+  const ModelLook* model = lookOf(entry);
+  if (model == nullptr) return 0;
+  panel_ = model->createPanel(this);
+  panel_->setGeometry(panelRect_);
+  panel_->show();
+  return 0;
+}
+
+void CCorvaneDlg::showAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CCorvaneDlg::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(rect(), skinImage(skin::MainBackground));
+}
+
+// Dragging anywhere on the background moves the frameless window.
+void CCorvaneDlg::mousePressEvent(QMouseEvent* event) {
+  QDialog::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton && windowHandle() != nullptr) windowHandle()->startSystemMove();
+}
+
+// A frameless window has no system menu: About lives in the background's context menu.
+void CCorvaneDlg::contextMenuEvent(QContextMenuEvent* event) {
+  if (childAt(event->pos()) != nullptr) return;
+  QMenu menu(this);
+  menu.addAction(CAboutDlg::menuText(), this, &CCorvaneDlg::showAbout);
+  menu.exec(event->globalPos());
+}
+
+}  // namespace velkor

@@ -1,0 +1,42 @@
+#include "RatioReporter.h"
+
+#include <cstdio>
+
+namespace velkor::bench {
+
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+  ConsoleReporter::ReportRuns(runs);
+  for (const Run& run : runs) {
+    if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+    nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime() * 1e9 /
+                                         static_cast<double>(benchmark::GetTimeUnitMultiplier(run.time_unit));
+  }
+}
+
+void RatioReporter::Finalize() {
+  ConsoleReporter::Finalize();
+  std::printf("\n%-16s %-16s %12s %12s %8s %12s  %s\n", "figure", "floor", "ns", "floor ns", "ratio", "extra ns",
+              "target");
+  for (const Comparison& c : comparisons_) {
+    const auto figure = nanoseconds_.find(c.figure);
+    const auto floor = nanoseconds_.find(c.floor);
+    if (figure == nanoseconds_.end() || floor == nanoseconds_.end() || floor->second <= 0) continue;
+    const double ratio = figure->second / floor->second;
+    const double extra = figure->second - floor->second;
+    const bool held = (c.maxRatio == 0 || ratio <= c.maxRatio) && (c.maxExtraNs == 0 || extra <= c.maxExtraNs);
+    const std::string target = c.maxRatio != 0 ? "ratio <= " + std::to_string(c.maxRatio).substr(0, 4)
+                                               : "extra <= " + std::to_string(static_cast<int>(c.maxExtraNs)) + " ns";
+    std::printf("%-16s %-16s %12.1f %12.1f %8.2f %12.1f  %s%s\n", c.figure.c_str(), c.floor.c_str(), figure->second,
+                floor->second, ratio, extra, target.c_str(), held ? "" : "  MISSED");
+  }
+}
+
+int runWithRatios(int argc, char** argv, std::vector<Comparison> comparisons) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter(std::move(comparisons));
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
+
+}  // namespace velkor::bench

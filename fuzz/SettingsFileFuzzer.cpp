@@ -1,0 +1,33 @@
+// A settings file of any content through loading, for both models and both apply modes.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "DeviceRecord.h"
+#include "Log.h"
+#include "UserSettings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  velkor::setLogStream(nullptr);
+  static const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("velkor-settings-fuzz-" + std::to_string(getpid()) + ".ini");
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  if (out == nullptr) return 0;
+  if (size > 0 && std::fwrite(data, 1, size, out) != size) {
+    std::fclose(out);
+    return 0;
+  }
+  std::fclose(out);
+
+  static velkor::DeviceRecord record;
+  record.applyModeA = size > 0 ? data[0] & 1 : 0;
+  record.applyModeB = size > 1 ? data[1] & 1 : 0;
+  velkor::loadSettingsA(record, file);
+  velkor::loadSettingsB(record, file);
+  return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "PageFrame.h"
+
+namespace velkor {
+
+// The TQ6630 overlay page: overlays, margins and image flip.
+class CTQ6630_Overlay final : public PageFrame {
+  Q_OBJECT
+
+ public:
+  CTQ6630_Overlay();
+};
+
+}  // namespace velkor

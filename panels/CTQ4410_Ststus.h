@@ -1,0 +1,15 @@
+#pragma once
+
+#include "PageFrame.h"
+
+namespace velkor {
+
+// The TQ4410 status page: name, firmware and what the converter reports, in words.
+class CTQ4410_Ststus final : public PageFrame {
+  Q_OBJECT
+
+ public:
+  CTQ4410_Ststus();
+};
+
+}  // namespace velkor

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "PageFrame.h"
+
+namespace velkor {
+
+// The TQ6630 status page: name, firmware and what the converter reports, in words.
+class CTQ6630_Status final : public PageFrame {
+  Q_OBJECT
+
+ public:
+  CTQ6630_Status();
+};
+
+}  // namespace velkor

@@ -1,0 +1,80 @@
+#include "PageFrame.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "CCorvaneDlg.h"
+#include "Log.h"
+#include "SkinImages.h"
+#include "SkinPalette.h"
+
+namespace velkor {
+
+PageFrame::PageFrame(const char* endLine, std::span<const ControlSpec> controls, Colours colours)
+    : endLine_(endLine), controls_(controls), colours_(colours) {
+  // Enter is taken away before any control of the page sees it, popups included.
+  qApp->installEventFilter(this);
+}
+
+PageFrame::~PageFrame() {
+  qApp->removeEventFilter(this);
+  logLine("%s", endLine_);
+}
+
+void PageFrame::create(QWidget* container) {
+  setParent(container);
+  setGeometry(0, 0, kWidth, kHeight);
+  buildFromTemplate(this, controls_);
+  if (colours_ == Colours::SettingPage) applyColours();
+  initialise();
+}
+
+void PageFrame::destroyPage() {
+  hide();
+  delete this;
+}
+
+DeviceRecord& PageFrame::record() { return mainDialog->record(); }
+
+void PageFrame::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(rect(), skinImage(skin::PageBackground));
+}
+
+// Escape inside a page does nothing: it neither closes nor hides the page.
+void PageFrame::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+bool PageFrame::isOwnWidget(QObject* object) const {
+  for (QObject* o = object; o != nullptr; o = o->parent())
+    if (o == this) return true;
+  return false;
+}
+
+bool PageFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && isOwnWidget(watched)) {
+      if (event->type() == QEvent::KeyPress) enterSwallowed(watched);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void PageFrame::applyColours() {
+  QPalette labels = palette();
+  labels.setColor(QPalette::WindowText, palette::MutedText);
+  labels.setColor(QPalette::Window, palette::Base);
+  labels.setColor(QPalette::Base, palette::White);
+  labels.setColor(QPalette::Text, palette::FieldText);
+  setPalette(labels);
+}
+
+}  // namespace velkor

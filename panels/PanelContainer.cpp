@@ -1,0 +1,100 @@
+#include "PanelContainer.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "CButtonST.h"
+#include "Log.h"
+#include "PageFrame.h"
+#include "SkinImages.h"
+
+namespace velkor {
+
+namespace {
+constexpr int kTabLeft = 60;
+constexpr int kTabTop = 32;
+constexpr int kTabWidth = 100;
+constexpr int kTabHeight = 65;
+constexpr QRect kPageArea{60, 140, PageFrame::kWidth, PageFrame::kHeight};
+}  // namespace
+
+PanelContainer::PanelContainer(QWidget* parent, const Layout& layout)
+    : QWidget(parent), layout_(layout), tabSelected_(layout.tabs.size(), false) {
+  buildFromTemplate(this, layout_.controls);
+  setGeometry(0, 0, kWidth, kHeight);
+
+  for (std::size_t k = 0; k < layout_.tabs.size(); ++k) {
+    const Tab& tab = layout_.tabs[k];
+    auto* button = new CButtonST(this);
+    button->attachToControl(this, tab.buttonId);
+    button->useImage(tab.normalImage);
+    button->setGeometry(kTabLeft + kTabWidth * static_cast<int>(k), kTabTop, kTabWidth, kTabHeight);
+    button->enableParentBackground();
+    button->setFlatLook(true);
+    button->setHoverEdge(false);
+    const int btnIndex = static_cast<int>(k) + 1;
+    connect(button, &QPushButton::clicked, this, [this, btnIndex] { SelectTab(btnIndex); });
+    tabButtons_.push_back(button);
+  }
+
+  QWidget* placeholder = findChild<QWidget*>(QString::number(layout_.pagePlaceholderId));
+  if (placeholder != nullptr) {
+    placeholder->setGeometry(kPageArea);
+    pageRect_ = placeholder->geometry();
+  } else {
+    pageRect_ = kPageArea;
+  }
+  SelectTab(1);
+}
+
+PanelContainer::~PanelContainer() {
+  // The page goes first and leaves its line; the container's own line follows.
+  if (curPage_ != nullptr) curPage_->destroyPage();
+  logLine("%s", layout_.endLine);
+}
+
+void PanelContainer::SelectTab(int btnIndex) {
+  if (btnIndex < 1 || btnIndex > static_cast<int>(tabSelected_.size())) return;
+  int curIndex = -1;
+  for (std::size_t k = 0; k < tabSelected_.size(); ++k) {
+    if (tabSelected_[k]) {
+      curIndex = static_cast<int>(k) + 1;
+      break;
+    }
+  }
+  if (curIndex == btnIndex) return;
+  if (curIndex != -1) tabSelected_[curIndex - 1] = false;
+
+  tabSelected_[btnIndex - 1] = true;
+  logLine("curIndex = %d \n", curIndex);
+  if (curIndex != -1) tabButtons_[curIndex - 1]->useImage(layout_.tabs[curIndex - 1].normalImage);
+  if (curPage_ != nullptr) {
+    curPage_->destroyPage();
+    curPage_ = nullptr;
+  }
+  logLine("btnIndex is %d \n", btnIndex);
+
+  const Tab& tab = layout_.tabs[btnIndex - 1];
+  tabButtons_[btnIndex - 1]->useImage(tab.selectedImage);
+  curPage_ = tab.createPage();
+  curPage_->create(this);
+  curPage_->setGeometry(pageRect_);
+  curPage_->show();
+}
+
+void PanelContainer::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(rect(), skinImage(skin::PanelBackground));
+}
+
+// Escape never closes the panel.
+void PanelContainer::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    logLine("no return \n");
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace velkor

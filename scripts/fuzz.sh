@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# and runs each for a bounded time (FUZZ_SECONDS, 60 by default) from its seed corpus.
+# A crash stops the run; keep its input under fuzz/corpus/<target>/ once fixed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build_dir="${FUZZ_BUILD_DIR:-build-fuzz}"
+if [ ! -f "$build_dir/build.ninja" ]; then
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELKOR_FUZZ=ON \
+    -DVELKOR_BUILD_GUI=OFF -DVELKOR_BUILD_TESTS=OFF -DVELKOR_BUILD_BENCH=OFF
+fi
+cmake --build "$build_dir" -j"$(nproc)"
+seconds="${FUZZ_SECONDS:-60}"
+for corpus in fuzz/corpus/*/; do
+  target=$(basename "$corpus")
+  work=$(mktemp -d)
+  echo "fuzzing $target for ${seconds}s"
+  "$build_dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$build_dir/fuzz/$target-" "$work" "$corpus" 2>&1 | grep -E "^(#[0-9]+ +DONE|==|SUMMARY|stat::number_of_executed_units)" || true
+  status=${PIPESTATUS[0]}
+  rm -rf "$work"
+  [ "$status" -eq 0 ] || { echo "fuzz_$target found a failure (status $status)"; exit 1; }
+done
