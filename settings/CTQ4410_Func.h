@@ -1,11 +1,11 @@
 #pragma once
 
-#include "PageFrame.h"
+#include "FunctionPage.h"
 
 namespace velkor {
 
 // The TQ4410 function page: apply mode, settings file, custom slots, defaults.
-class CTQ4410_Func final : public PageFrame {
+class CTQ4410_Func final : public FunctionPage {
   Q_OBJECT
 
  public:

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "PageFrame.h"
+#include "FunctionPage.h"
 
 namespace velkor {
 
 // The TQ6630 function page: apply mode, settings file, custom slots, defaults.
-class CTQ6630_Func final : public PageFrame {
+class CTQ6630_Func final : public FunctionPage {
   Q_OBJECT
 
  public:
