@@ -67,4 +67,10 @@ void applyStatusReply(DeviceRecord& record, Reply reply) {
   }
 }
 
+bool holdsStatusReply(const DeviceRecord& record, std::uint8_t replyCode) {
+  const auto& reply = record.replyBuffer;
+  return reply[kSyncOffset] == kSyncFirst && reply[kSyncOffset + 1] == kSyncSecond &&
+         reply[kReplyCodeOffset] == replyCode;
+}
+
 }  // namespace velkor

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "PageFrame.h"
+#include "StatusPage.h"
 
 namespace velkor {
 
 // The TQ6630 status page: name, firmware and what the converter reports, in words.
-class CTQ6630_Status final : public PageFrame {
+class CTQ6630_Status final : public StatusPage {
   Q_OBJECT
 
  public:

@@ -105,5 +105,29 @@ TEST(StatusReply, OtherReplyCodesChangeNothing) {
   EXPECT_EQ(record.customNameA, u"x");
 }
 
+TEST(StatusReply, HoldsStatusReplyOnlyForAWellSyncedReplyOfThatCode) {
+  Reply wrongSync = statusReply(0x50, {}, "#a#");
+  wrongSync[2] = 0x00;
+  struct Case {
+    const char* what;
+    Reply reply;
+    std::uint8_t code;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"model A reply", statusReply(0x50, {}, "#a#"), 0x50, true},
+      {"model B reply", statusReply(0x80, {}, "#a#"), 0x80, true},
+      {"the other model's reply", statusReply(0x80, {}, "#a#"), 0x50, false},
+      {"unknown reply code", statusReply(0x51, {}, "#a#"), 0x50, false},
+      {"wrong sync", wrongSync, 0x50, false},
+      {"nothing read", Reply{}, 0x50, false},
+  };
+  for (const Case& c : cases) {
+    DeviceRecord record;
+    record.replyBuffer = c.reply;
+    EXPECT_EQ(holdsStatusReply(record, c.code), c.holds) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace velkor
