@@ -10,6 +10,9 @@ class CTQ4410_Output final : public PageFrame {
 
  public:
   CTQ4410_Output();
+
+ protected:
+  void initialise() override;
 };
 
 }  // namespace velkor

@@ -4,12 +4,18 @@
 
 namespace velkor {
 
-// The TQ4410 overlay page: overlays and their margins.
+// The TQ4410 overlay page: overlays on, off or delayed, and their margins.
 class CTQ4410_Overlay final : public PageFrame {
   Q_OBJECT
 
  public:
   CTQ4410_Overlay();
+
+ protected:
+  void initialise() override;
+
+ private:
+  void fillHiddenControls();
 };
 
 }  // namespace velkor

@@ -4,12 +4,15 @@
 
 namespace velkor {
 
-// The TQ6630 overlay page: overlays, margins and image flip.
+// The TQ6630 overlay page: overlays, their margins, and image flip.
 class CTQ6630_Overlay final : public PageFrame {
   Q_OBJECT
 
  public:
   CTQ6630_Overlay();
+
+ protected:
+  void initialise() override;
 };
 
 }  // namespace velkor
