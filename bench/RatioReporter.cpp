@@ -15,7 +15,7 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 
 void RatioReporter::Finalize() {
   ConsoleReporter::Finalize();
-  std::printf("\n%-16s %-16s %12s %12s %8s %12s  %s\n", "figure", "floor", "ns", "floor ns", "ratio", "extra ns",
+  std::printf("\n%-28s %-30s %14s %14s %7s %12s  %s\n", "figure", "floor", "ns", "floor ns", "ratio", "extra ns",
               "target");
   for (const Comparison& c : comparisons_) {
     const auto figure = nanoseconds_.find(c.figure);
@@ -26,7 +26,7 @@ void RatioReporter::Finalize() {
     const bool held = (c.maxRatio == 0 || ratio <= c.maxRatio) && (c.maxExtraNs == 0 || extra <= c.maxExtraNs);
     const std::string target = c.maxRatio != 0 ? "ratio <= " + std::to_string(c.maxRatio).substr(0, 4)
                                                : "extra <= " + std::to_string(static_cast<int>(c.maxExtraNs)) + " ns";
-    std::printf("%-16s %-16s %12.1f %12.1f %8.2f %12.1f  %s%s\n", c.figure.c_str(), c.floor.c_str(), figure->second,
+    std::printf("%-28s %-30s %14.1f %14.1f %7.2f %12.1f  %s%s\n", c.figure.c_str(), c.floor.c_str(), figure->second,
                 floor->second, ratio, extra, target.c_str(), held ? "" : "  MISSED");
   }
 }

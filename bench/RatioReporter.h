@@ -19,7 +19,8 @@ struct Comparison {
 
 class RatioReporter final : public benchmark::ConsoleReporter {
  public:
-  explicit RatioReporter(std::vector<Comparison> comparisons) : comparisons_(std::move(comparisons)) {}
+  explicit RatioReporter(std::vector<Comparison> comparisons)
+      : ConsoleReporter(OO_None), comparisons_(std::move(comparisons)) {}
 
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
