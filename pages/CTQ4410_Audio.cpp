@@ -23,7 +23,7 @@ constexpr int kEmbedAesList = 1040;
 constexpr int kEmbedAnalogList = 1041;
 // One button per embedding source; a button's value is its id minus this.
 constexpr int kFirstEmbeddingButton = 1062;
-constexpr int kEmbeddingSources = 4;
+constexpr int kEmbeddingSources = static_cast<int>(lists::kEmbedSources.size());
 
 using namespace rows;
 
@@ -32,13 +32,13 @@ constexpr ControlSpec kTemplate[] = {
     rightLabel(NoControlId, "AES/EBU & Analog Audio from", 52, 44, 93, 9),
     dropDownList(kDeembedList, 155, 41, 96, 99),
     groupBox(kEmbeddingGroup, "HDMI Audio Embedding", 25, 81, 255, 87),
-    rightLabel(NoControlId, "SDI Channel 1-8", 62, 114, 52, 8),
+    rightLabel(NoControlId, lists::kEmbedSources[0], 62, 114, 52, 8),
     radioButton(kFirstEmbeddingButton, 120, 114, 8, 8),
-    rightLabel(NoControlId, "SDI Channel 9-16", 165, 114, 57, 8),
+    rightLabel(NoControlId, lists::kEmbedSources[1], 165, 114, 57, 8),
     radioButton(kFirstEmbeddingButton + 1, 225, 114, 8, 8),
-    rightLabel(NoControlId, "AES/EBU Audio", 65, 130, 49, 8),
+    rightLabel(NoControlId, lists::kEmbedSources[2], 65, 130, 49, 8),
     radioButton(kFirstEmbeddingButton + 2, 120, 130, 8, 8),
-    rightLabel(NoControlId, "Analog Audio", 179, 130, 43, 8),
+    rightLabel(NoControlId, lists::kEmbedSources[3], 179, 130, 43, 8),
     radioButton(kFirstEmbeddingButton + 3, 225, 130, 8, 8),
     // Filled but never shown, and without action.
     hidden(dropDownList(kHdmiAudioSourceList, 215, 46, 96, 86)),

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "SettingByte.h"
+#include "SettingLists.h"
 
 class QLineEdit;
 class QSlider;
@@ -18,7 +19,7 @@ class MarginSlider final : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kMaximum = 100;
+  static constexpr int kMaximum = lists::kMarginMaximum;
 
   MarginSlider(QSlider* slider, QLineEdit* field, SettingByte setting);
 

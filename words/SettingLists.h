@@ -49,10 +49,15 @@ inline constexpr std::array kDeembedPairs = {
     "SDI Channel 1-2",  "SDI Channel 3-4",   "SDI Channel 5-6",   "SDI Channel 7-8",
     "SDI Channel 9-10", "SDI Channel 11-12", "SDI Channel 13-14", "SDI Channel 15-16",
 };
+// The HDMI embedding sources, as the audio page's buttons name them.
+inline constexpr std::array kEmbedSources = {"SDI Channel 1-8", "SDI Channel 9-16", "AES/EBU Audio", "Analog Audio"};
 // The HDMI embedding sources as the audio page's hidden list names them.
 inline constexpr std::array kHdmiAudioSources = {"Follow SDI", "AES/EBU Audio", "Analog Audio"};
 inline constexpr std::array kHdmiChannelPairs = {"HDMI Channel 1-2", "HDMI Channel 3-4", "HDMI Channel 5-6",
                                                  "HDMI Channel 7-8"};
+
+// The overlay margins are percentages.
+inline constexpr std::uint8_t kMarginMaximum = 100;
 
 inline constexpr std::array kOverlaysEnable = {"ON", "OFF", "Delay 5 seconds"};
 inline constexpr std::array kImageFlips = {"Normal", "Horizonal Only", "Vertical Only", "Horizonal & Vertical"};
