@@ -3,6 +3,7 @@
 // window, read and written by every panel and page.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,10 @@ namespace velkor {
 
 inline constexpr std::uint8_t kAutoApply = 0;
 inline constexpr std::uint8_t kManualApply = 1;  // any value but 0 means manual
+
+// The longest custom name a person gives a converter: what the status pages let one
+// type.
+inline constexpr std::size_t kCustomNameLimit = 16;
 
 struct DeviceRecord {
   std::uint8_t applyModeA = kAutoApply;

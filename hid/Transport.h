@@ -46,6 +46,13 @@ class HidDevice {
 // A present HID interface as the system lists it; no path when it cannot be read.
 using InterfacePath = std::optional<std::string>;
 
+// A present interface that this process may not open, as the system's listing
+// describes it without opening it.
+struct DeniedInterface {
+  std::string path;
+  HidAttributes attributes;
+};
+
 class Transport {
  public:
   virtual ~Transport() = default;
@@ -54,6 +61,10 @@ class Transport {
   virtual std::optional<std::vector<InterfacePath>> listInterfaces() = 0;
   // Opens one interface for reading and writing; null when it cannot be opened.
   virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
+  // The interfaces present that this process has no permission to open. A scan passes
+  // over them like any interface that does not open; this tells a person why a
+  // converter is missing. Empty where the system cannot tell.
+  virtual std::vector<DeniedInterface> deniedInterfaces() { return {}; }
 };
 
 }  // namespace velkor

@@ -16,7 +16,6 @@ namespace velkor {
 
 namespace {
 
-constexpr int kTypedNameLimit = 16;
 // The converter is given a moment between the steps of the name write test.
 constexpr unsigned long kStepPauseMs = 50;
 
@@ -56,7 +55,7 @@ void StatusPage::initialise() {
   applyColourRule();
   runNameWriteTest(queryStatus());
   showName();
-  limitTyping(*nameField_, kTypedNameLimit);
+  limitTyping(*nameField_, static_cast<int>(kCustomNameLimit));
   showStatus();
 
   auto* save = new CButtonST(this);

@@ -42,23 +42,34 @@ SettingsResult save(const DeviceRecord& record, const ModelSettings<Block>& mode
 }
 
 template <typename Block>
-SettingsResult load(DeviceRecord& record, const ModelSettings<Block>& model, const fs::path& file) {
+SettingsRead readInto(DeviceRecord& record, const ModelSettings<Block>& model, const fs::path& file) {
   const WholeFileRead content = readWholeFile(file);
   if (content.error == std::errc::no_such_file_or_directory || content.error == std::errc::not_a_directory)
-    return SettingsResult::failure(SettingsOutcome::FileNotFound, file, content.error);
-  if (content.error) return SettingsResult::failure(SettingsOutcome::CannotRead, file, content.error);
+    return {SettingsResult::failure(SettingsOutcome::FileNotFound, file, content.error), {}};
+  if (content.error) return {SettingsResult::failure(SettingsOutcome::CannotRead, file, content.error), {}};
 
   ProfileDocument document;
   if (std::error_code error = document.parse(content.bytes))
-    return SettingsResult::failure(SettingsOutcome::CannotRead, file, error);
+    return {SettingsResult::failure(SettingsOutcome::CannotRead, file, error), {}};
 
-  // The block is chosen before the file's mode takes over; the apply below then sends
-  // the block of the new mode, which need not be the one just filled.
+  // The block is chosen before the file's mode takes over.
+  SettingsRead read;
   std::uint8_t* block = blockBytes(chosenBlock(record, model));
-  for (const SettingsItem& item : model.items) block[item.offset] = profileByte(document.value(item.section, item.key));
+  for (const SettingsItem& item : model.items) {
+    const std::string value = document.value(item.section, item.key);
+    if (value.empty()) read.missing.push_back(&item);
+    block[item.offset] = profileByte(value);
+  }
   record.*model.applyMode = profileByte(document.value(kModeSection, kModeKey));
-  model.apply(record);
-  return {};
+  return read;
+}
+
+template <typename Block>
+SettingsResult load(DeviceRecord& record, const ModelSettings<Block>& model, const fs::path& file) {
+  const SettingsRead loaded = readInto(record, model, file);
+  // The apply sends the block of the file's mode, which need not be the one just filled.
+  if (loaded.result.ok()) model.apply(record);
+  return loaded.result;
 }
 
 }  // namespace
@@ -71,5 +82,11 @@ SettingsResult saveSettingsB(const DeviceRecord& record, const fs::path& file) {
 }
 SettingsResult loadSettingsA(DeviceRecord& record, const fs::path& file) { return load(record, kSettingsTQ4410, file); }
 SettingsResult loadSettingsB(DeviceRecord& record, const fs::path& file) { return load(record, kSettingsTQ6630, file); }
+SettingsRead readSettingsA(DeviceRecord& record, const fs::path& file) {
+  return readInto(record, kSettingsTQ4410, file);
+}
+SettingsRead readSettingsB(DeviceRecord& record, const fs::path& file) {
+  return readInto(record, kSettingsTQ6630, file);
+}
 
 }  // namespace velkor

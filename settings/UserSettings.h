@@ -3,9 +3,11 @@
 // and loading them back into the record and onto the converter in use.
 
 #include <filesystem>
+#include <vector>
 
 #include "DeviceRecord.h"
 #include "SettingsResult.h"
+#include "SettingsTables.h"
 
 namespace velkor {
 
@@ -29,5 +31,16 @@ SettingsResult saveSettingsB(const DeviceRecord& record, const std::filesystem::
 // record is left alone and nothing is sent.
 SettingsResult loadSettingsA(DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ4410);
 SettingsResult loadSettingsB(DeviceRecord& record, const std::filesystem::path& file = kSettingsFileTQ6630);
+
+// What a load reads, without sending anything: the file's items into the block the
+// apply mode chooses at the call, then the file's mode. `missing` holds the model's
+// items that the file lacks or leaves empty, which read as 0: a file of the other
+// model lacks several.
+struct SettingsRead {
+  SettingsResult result;
+  std::vector<const SettingsItem*> missing;
+};
+SettingsRead readSettingsA(DeviceRecord& record, const std::filesystem::path& file);
+SettingsRead readSettingsB(DeviceRecord& record, const std::filesystem::path& file);
 
 }  // namespace velkor

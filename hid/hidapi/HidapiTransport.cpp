@@ -1,7 +1,9 @@
 #include "HidapiTransport.h"
 
 #include <hidapi/hidapi.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -102,6 +104,20 @@ std::optional<std::vector<InterfacePath>> HidapiTransport::listInterfaces() {
     paths.push_back(info->path != nullptr ? InterfacePath(info->path) : std::nullopt);
   hid_free_enumeration(all);
   return paths;
+}
+
+std::vector<DeniedInterface> HidapiTransport::deniedInterfaces() {
+  if (!initialised_) return {};
+  // hidapi lists an interface from what the system knows of it, without opening it, and
+  // does not say why an open failed: the device node's permissions do.
+  std::vector<DeniedInterface> denied;
+  hid_device_info* all = hid_enumerate(0, 0);
+  for (const hid_device_info* info = all; info != nullptr; info = info->next) {
+    if (info->path == nullptr || ::access(info->path, R_OK | W_OK) == 0 || errno != EACCES) continue;
+    denied.push_back({info->path, {info->vendor_id, info->product_id, info->release_number}});
+  }
+  hid_free_enumeration(all);
+  return denied;
 }
 
 std::unique_ptr<HidDevice> HidapiTransport::open(const std::string& path) {

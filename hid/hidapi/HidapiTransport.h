@@ -15,6 +15,7 @@ class HidapiTransport final : public Transport {
 
   std::optional<std::vector<InterfacePath>> listInterfaces() override;
   std::unique_ptr<HidDevice> open(const std::string& path) override;
+  std::vector<DeniedInterface> deniedInterfaces() override;
 
  private:
   bool initialised_ = false;

@@ -48,6 +48,9 @@ struct VirtualConverterSetup {
   bool pathReadable = true;
   bool openable = true;
   bool attributesReadable = true;
+  // The system refuses this process the device: it does not open, and the transport
+  // names it among the denied interfaces.
+  bool permissionDenied = false;
 };
 
 class VirtualConverter {

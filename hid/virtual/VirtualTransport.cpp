@@ -80,11 +80,19 @@ std::optional<std::vector<InterfacePath>> VirtualTransport::listInterfaces() {
   return paths;
 }
 
+std::vector<DeniedInterface> VirtualTransport::deniedInterfaces() {
+  std::vector<DeniedInterface> denied;
+  for (const auto& c : converters_)
+    if (c->setup().permissionDenied && !c->hasFault(ConverterFault::Unplugged))
+      denied.push_back({c->setup().path, c->attributes()});
+  return denied;
+}
+
 std::unique_ptr<HidDevice> VirtualTransport::open(const std::string& path) {
   const auto found = byPath_.find(path);
   if (found == byPath_.end()) return nullptr;
   const std::shared_ptr<VirtualConverter>& c = found->second;
-  if (c->hasFault(ConverterFault::Unplugged) || !c->setup().openable) return nullptr;
+  if (c->hasFault(ConverterFault::Unplugged) || !c->setup().openable || c->setup().permissionDenied) return nullptr;
   return std::make_unique<VirtualDevice>(c, shared_);
 }
 

@@ -3,9 +3,9 @@
 
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "../Transport.h"
@@ -33,6 +33,7 @@ class VirtualTransport final : public Transport {
 
   std::optional<std::vector<InterfacePath>> listInterfaces() override;
   std::unique_ptr<HidDevice> open(const std::string& path) override;
+  std::vector<DeniedInterface> deniedInterfaces() override;
 
   int openHandles() const { return shared_->openHandles; }
 

@@ -159,6 +159,34 @@ TEST_F(LoadSettings, TheFilesModeTakesOverAfterItsItemsAreStored) {
   }
 }
 
+// Reading is the load without its apply; what the file lacks tells a file of the
+// other model.
+TEST_F(LoadSettings, ReadingSendsNothingAndNamesWhatTheFileLacks) {
+  VirtualConverter& converter = addConverter(ConverterModel::TQ6630, "/dev/hidraw0");
+  scanAndSelect();
+  record.statusB.outputFormat = 6;
+  ASSERT_TRUE(saveSettingsB(record, "show.ini").ok());
+  record.statusB = {};
+
+  const SettingsRead asB = readSettingsB(record, "show.ini");
+  ASSERT_TRUE(asB.result.ok());
+  EXPECT_TRUE(asB.missing.empty());
+  EXPECT_EQ(record.statusB.outputFormat, 6);
+
+  const SettingsRead asA = readSettingsA(record, "show.ini");
+  ASSERT_TRUE(asA.result.ok());
+  std::vector<std::string> missing;
+  for (const SettingsItem* item : asA.missing) missing.push_back(std::string(item->section) + "/" + item->key);
+  EXPECT_EQ(missing,
+            (std::vector<std::string>{"Page_Scale/Output/HDMI Output Type", "Page_Scale/Output/CVBS Output Type",
+                                      "Page_Audio/Audio De-Embedding", "Page_Audio/Audio Embedding",
+                                      "Page_Overlays/Input Format", "Page_Overlays/Output Format",
+                                      "Page_Overlays/AES/EBU Embedding", "Page_Overlays/AES/EBU De-Embedding",
+                                      "Page_Overlays/Analog Embedding", "Page_Overlays/Analog De-Embedding"}));
+  EXPECT_TRUE(converter.receivedFrames().empty());
+  EXPECT_EQ(readSettingsA(record, "absent.ini").result.outcome, SettingsOutcome::FileNotFound);
+}
+
 TEST_F(LoadSettings, AMissingOrUnreadableFileChangesAndSendsNothing) {
   VirtualConverter& converter = addConverter(ConverterModel::TQ6630, "/dev/hidraw0");
   scanAndSelect();

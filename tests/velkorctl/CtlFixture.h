@@ -1,0 +1,67 @@
+#pragma once
+// velkorctl run in-process on virtual converters with a manual clock, so that a
+// converter that never answers costs no waiting.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "virtual/Clock.h"
+#include "virtual/VirtualTransport.h"
+
+namespace velkor::test {
+
+struct CtlRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+
+  // Standard output as one JSON object per line.
+  std::vector<nlohmann::json> json() const {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+  }
+};
+
+class CtlFixture : public ::testing::Test {
+ protected:
+  CtlRun run(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"velkorctl"};
+    for (const std::string& a : arguments) argv.push_back(a.c_str());
+    std::ostringstream out;
+    std::ostringstream err;
+    const ctl::Environment environment{out, err, [this](bool, bool) -> Transport& { return transport; }};
+    const int exitCode = ctl::runCommandLine(static_cast<int>(argv.size()), argv.data(), environment);
+    return {exitCode, out.str(), err.str()};
+  }
+
+  VirtualConverter& addConverter(ConverterModel model, const std::string& path, const std::string& name,
+                                 VirtualConverter::Settings settings = {}) {
+    VirtualConverterSetup setup;
+    setup.model = model;
+    setup.path = path;
+    setup.name = name;
+    setup.ids = model == ConverterModel::TQ4410 ? kAcceptedPairs[1] : kAcceptedPairs[2];
+    VirtualConverter& converter = transport.addConverter(setup);
+    converter.state.settings = settings;
+    return converter;
+  }
+
+  // Every frame that reached any converter.
+  std::size_t framesSent() const {
+    std::size_t count = 0;
+    for (const auto& c : transport.converters()) count += c->receivedFrames().size();
+    return count;
+  }
+
+  ManualClock clock;
+  VirtualTransport transport{clock};
+};
+
+}  // namespace velkor::test

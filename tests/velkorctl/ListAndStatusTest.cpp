@@ -1,0 +1,197 @@
+// list, status and udev-rule, and how every command finds the converters it acts on.
+
+#include "CtlFixture.h"
+#include "UdevRule.h"
+#include "virtual/DemoConverters.h"
+
+namespace velkor::test {
+namespace {
+
+using Json = nlohmann::json;
+using ListAndStatus = CtlFixture;
+
+TEST_F(ListAndStatus, ListNamesEveryConverterByNumberModelIdsAndPath) {
+  addDemoConverters(transport);
+  const CtlRun plain = run({"list"});
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_EQ(plain.out,
+            "1 TQ4410 2ee4:001a virtual:/tq4410-studio-a\n"
+            "2 TQ4410 0483:5750 virtual:/tq4410-ob-truck\n"
+            "3 TQ6630 2ee4:001b virtual:/tq6630-stage\n");
+  EXPECT_EQ(plain.err, "");
+
+  const auto lines = run({"--json", "list"}).json();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2], Json::parse(R"({"converter": 3, "model": "TQ6630", "vendor-id": "2ee4",
+                                      "product-id": "001b", "path": "virtual:/tq6630-stage"})"));
+  EXPECT_EQ(framesSent(), 0u) << "listing asks no converter anything";
+}
+
+TEST_F(ListAndStatus, NoConverterAndNoPermissionAreToldApart) {
+  const CtlRun none = run({"list"});
+  EXPECT_EQ(none.exitCode, 3);
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.err, "velkorctl: no converter found\n");
+
+  VirtualConverterSetup locked;
+  locked.model = ConverterModel::TQ6630;
+  locked.path = "/dev/hidraw7";
+  locked.ids = kAcceptedPairs[2];
+  locked.permissionDenied = true;
+  transport.addConverter(locked);
+  VirtualConverterSetup keyboard = locked;  // not a converter: nobody's business here
+  keyboard.path = "/dev/hidraw8";
+  keyboard.ids = {0x046D, 0xC31C};
+  transport.addConverter(keyboard);
+  const CtlRun denied = run({"status"});
+  EXPECT_EQ(denied.exitCode, 3);
+  EXPECT_NE(denied.err.find("velkorctl: permission denied on /dev/hidraw7 (TQ6630 2ee4:001b): install the udev rule"),
+            std::string::npos)
+      << denied.err;
+  EXPECT_NE(denied.err.find("velkorctl udev-rule | sudo tee /etc/udev/rules.d/70-velkor-converters.rules"),
+            std::string::npos);
+  EXPECT_EQ(denied.err.find("hidraw8"), std::string::npos);
+
+  // A converter this user may open is used; the other is still named.
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw9", "Open");
+  const CtlRun one = run({"status"});
+  EXPECT_EQ(one.exitCode, 0);
+  EXPECT_NE(one.out.find("1 TQ4410 Open\n"), std::string::npos);
+  EXPECT_NE(one.err.find("permission denied on /dev/hidraw7"), std::string::npos);
+}
+
+TEST_F(ListAndStatus, StatusShowsThePanelsWords) {
+  // TQ4410: output 15, de-embedding 7, embedding 3, colour space 3, AV 1, overlays 2.
+  VirtualConverter& a = addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Cam \xE9", {15, 7, 3, 3, 1, 2, 0, 100});
+  a.state.firmwareHigh = 12;
+  a.state.firmwareLow = 34;
+  a.state.inputFormat = 30;
+  // TQ6630 fed from AV: the input is named from the AV table and the first audio
+  // source follows AV; output format 16 is beyond every list.
+  VirtualConverter& b = addConverter(ConverterModel::TQ6630, "/dev/hidraw1", "", {16, 1, 0, 1, 5, 6, 3, 1});
+  b.state.inputFormat = 255;
+
+  const CtlRun plain = run({"status", "-d", "1"});
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_EQ(plain.out,
+            "1 TQ4410 Cam \xC3\xA9\n"
+            "  name                    Cam \xC3\xA9\n"
+            "  path                    /dev/hidraw0\n"
+            "  firmware                Ver 1.2.3.4\n"
+            "  status\n"
+            "    sdi-input             1035i60\n"
+            "    hdmi-output           576i50_Cut\n"
+            "    audio-de-embedding    SDI Channel 15-16\n"
+            "    hdmi-audio-embedding  Analog Audio\n"
+            "    hdmi-color-space      DVI RGB 4:4:4\n"
+            "    av-output             PAL\n"
+            "  settings\n"
+            "    output-format         576i50_Cut\n"
+            "    hdmi-color-space      DVI RGB 4:4:4\n"
+            "    av-output-type        PAL\n"
+            "    deembed-pair          SDI Channel 15-16\n"
+            "    embed-source          Analog Audio\n"
+            "    overlays              Delay 5 seconds\n"
+            "    vertical-margin       0\n"
+            "    horizontal-margin     100\n");
+
+  const auto lines = run({"--json", "status", "-d", "2"}).json();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], Json::parse(R"({
+      "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "", "ok": true,
+      "firmware": "Ver 0.1.0.0",
+      "status": {"input-source-format": "No Singal", "output-source-format": "No Signal",
+                 "sdi-output-source": "AV", "sdi-audio-source": "Follow AV"},
+      "settings": {"output-format": 16, "output-source": "AV", "audio-source": "Follow AV", "overlays": "OFF",
+                   "vertical-margin": 5, "horizontal-margin": 6, "image-flip": "Horizonal & Vertical",
+                   "screen-freeze": "ON"}})"));
+}
+
+TEST_F(ListAndStatus, AConverterThatDoesNotAnswerIsReportedWithinItsLimit) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Quiet").setFault(ConverterFault::NoReply);
+  const auto start = clock.now();
+  const CtlRun plain = run({"status"});
+  EXPECT_EQ(plain.exitCode, 1);
+  EXPECT_EQ(plain.out, "1 TQ4410: error: did not answer within 500 ms\n");
+  EXPECT_EQ(clock.now() - start, std::chrono::milliseconds(500));
+
+  const auto lines = run({"--json", "status"}).json();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], Json::parse(R"({"converter": 1, "model": "TQ4410", "path": "/dev/hidraw0", "ok": false,
+                                      "error": "did not answer within 500 ms"})"));
+}
+
+TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathNameOrModel) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Left");
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw1", "Twin");
+  addConverter(ConverterModel::TQ6630, "/dev/hidraw2", "Twin");
+  addConverter(ConverterModel::TQ6630, "/dev/hidraw3", "12").setFault(ConverterFault::NoReply);
+  const struct {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::vector<int> chosen;
+    std::string error;
+  } cases[] = {
+      {{"-d", "2"}, 0, {2}, ""},
+      {{"-d", "/dev/hidraw2"}, 0, {3}, ""},
+      {{"-d", "Left"}, 0, {1}, ""},
+      {{"-d", "Twin", "--model", "TQ6630"}, 0, {3}, ""},
+      {{"--model", "tq4410", "--all"}, 0, {1, 2}, ""},
+      {{"-d", "Twin"}, 2, {}, "converters 2, 3 are all named \"Twin\": choose one by its number or path"},
+      {{}, 2, {}, "4 converters found (1, 2, 3, 4): choose one with -d"},
+      {{"--model", "tq4410"}, 2, {}, "2 converters found (1, 2)"},
+      {{"-d", "5"}, 3, {}, "no converter 5: velkorctl list shows 4"},
+      {{"-d", "0"}, 3, {}, "no converter 0"},
+      {{"-d", "Right"}, 3, {}, "no converter has the number, path or name \"Right\" (converter 4 did not answer)"},
+      {{"-d", "1", "--model", "tq6630"}, 3, {}, "converter 1 is a TQ4410, not a TQ6630"},
+      {{"--all"}, 2, {}, "--all requires --model"},
+      {{"-d", "1", "--model", "tq4410", "--all"}, 2, {}, "--device excludes --all"},
+      {{"--model", "tq9999", "-d", "1"}, 2, {}, "--model: tq9999 not in"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.begin(), {"--json", "status"});
+    SCOPED_TRACE(testing::PrintToString(arguments));
+    const CtlRun result = run(arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    std::vector<int> chosen;
+    for (const Json& line : result.json()) chosen.push_back(line["converter"]);
+    EXPECT_EQ(chosen, c.chosen);
+    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(ListAndStatus, UdevRuleIsTheProgramsOwn) {
+  const CtlRun plain = run({"udev-rule"});
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_EQ(plain.out, udevRule());
+  const auto lines = run({"--json", "udev-rule"}).json();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]["file"], "70-velkor-converters.rules");
+  EXPECT_EQ(lines[0]["rule"], udevRule());
+}
+
+TEST_F(ListAndStatus, HelpAndUsageErrors) {
+  const struct {
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* shown;
+  } cases[] = {
+      {{"--help"}, 0, "store-custom"},
+      {{"set", "--help"}, 0, "TQ6630: output-format, output-source, audio-source"},
+      {{"load", "--help"}, 0, "FILE"},
+      {{"reboot"}, 2, "A subcommand is required"},
+      {{"set"}, 2, "KEY=VALUE is required"},
+      {{"store-custom", "3"}, 2, "not in range"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    const CtlRun result = run(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_NE((result.out + result.err).find(c.shown), std::string::npos) << result.out << result.err;
+  }
+  EXPECT_EQ(framesSent(), 0u);
+}
+
+}  // namespace
+}  // namespace velkor::test

@@ -1,0 +1,152 @@
+// save and load: the settings files of the panel, so that a file moves freely between
+// the tool and the application.
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "CtlFixture.h"
+#include "Discovery.h"
+#include "UserSettings.h"
+
+namespace velkor::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Settings = VirtualConverter::Settings;
+
+class SettingsFile : public CtlFixture {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "velkorctl-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
+    directory = pattern;
+  }
+  void TearDown() override { fs::remove_all(directory); }
+
+  // The application's record with converter `number` of the scan in use, as the main
+  // window leaves it after a device selection.
+  void selectInApplication(DeviceRecord& record, int number) {
+    ASSERT_GT(enumerateDevices(transport, record.deviceTable), 0);
+    ASSERT_EQ(openDevice(transport, *record.deviceTable.entry(number)), 0);
+    record.selectedDevice = number;
+  }
+
+  static std::string readText(const fs::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path directory;
+};
+
+struct ModelCase {
+  ConverterModel model;
+  const char* file;  // as the application names it
+  SettingsResult (*appSave)(const DeviceRecord&, const fs::path&);
+  SettingsResult (*appLoad)(DeviceRecord&, const fs::path&);
+  Settings settings;
+};
+
+TEST_F(SettingsFile, WhatTheToolSavesTheApplicationLoadsAndTheReverse) {
+  const ModelCase cases[] = {
+      {ConverterModel::TQ4410, kSettingsFileTQ4410, saveSettingsA, loadSettingsA, {3, 1, 2, 0, 1, 2, 45, 55}},
+      {ConverterModel::TQ6630, kSettingsFileTQ6630, saveSettingsB, loadSettingsB, {9, 1, 2, 1, 20, 80, 3, 1}},
+  };
+  for (const ModelCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string tag = c.model == ConverterModel::TQ4410 ? "a" : "b";
+    VirtualConverter& source = addConverter(c.model, "/dev/source-" + tag, "Source", c.settings);
+    VirtualConverter& target = addConverter(c.model, "/dev/target-" + tag, "Target " + tag);
+    const int sourceNumber = static_cast<int>(transport.converters().size()) - 1;
+    const fs::path file = directory / c.file;
+
+    // Tool to application.
+    const CtlRun saved = run({"save", "-d", "/dev/source-" + tag, file.string()});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(saved.out, std::to_string(sourceNumber) + " " + (tag == "a" ? "TQ4410" : "TQ6630") +
+                             " Source: saved to " + file.string() + "\n");
+    EXPECT_NE(readText(file).find("[Page_Func]\nConfiguration=0\n"), std::string::npos);
+    {
+      auto record = std::make_unique<DeviceRecord>();
+      selectInApplication(*record, sourceNumber + 1);
+      ASSERT_TRUE(c.appLoad(*record, file).ok());
+      EXPECT_EQ(target.state.settings, c.settings);
+    }
+
+    // Application to tool: saved in Manual Apply, so the file holds the held settings,
+    // which the tool sends whatever mode the file names.
+    target.state.settings = {};
+    source.state.settings = {};
+    {
+      auto record = std::make_unique<DeviceRecord>();
+      record->applyModeA = record->applyModeB = kManualApply;
+      std::uint8_t* held = c.model == ConverterModel::TQ4410
+                               ? blockBytes(record->pendingA) + StatusBlockA::kSettableFirst
+                               : blockBytes(record->pendingB) + StatusBlockB::kSettableFirst;
+      std::copy(c.settings.begin(), c.settings.end(), held);
+      ASSERT_TRUE(c.appSave(*record, file).ok());
+    }
+    const CtlRun loaded = run({"load", "-d", "Target " + tag, file.string()});
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_NE(loaded.out.find("Target " + tag + ": from " + file.string() + ": output-format="), std::string::npos)
+        << loaded.out;
+    EXPECT_EQ(target.state.settings, c.settings);
+    EXPECT_EQ(source.state.settings, Settings{}) << "only the converter chosen";
+  }
+}
+
+TEST_F(SettingsFile, AFileThatIsNotTheModelsIsRefusedBeforeAnythingIsSent) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "A");
+  VirtualConverter& b = addConverter(ConverterModel::TQ6630, "/dev/hidraw1", "B");
+  const fs::path fileB = directory / "b.ini";
+  ASSERT_EQ(run({"save", "-d", "2", fileB.string()}).exitCode, 0);
+  b.forgetReceived();
+  const fs::path wide = directory / "wide.ini";
+  std::ofstream(wide) << "[Page_Scale/Output]\nOutput Format=44\nOutput Source From=0\nAudio Source From=0\n"
+                         "[Page_Overlays]\nOverlays Enable=0\nVirtical Margin=0\nHoriznoal Margin=0\n"
+                         "Mirror Image=0\nScreen Freeze=0\n";
+
+  const struct {
+    std::string device;
+    fs::path file;
+    std::string error;
+  } cases[] = {
+      {"1", fileB, "b.ini is no TQ4410 settings file: it has no \"HDMI Output Type\" in [Page_Scale/Output]"},
+      {"2", wide, "wide.ini: [Page_Scale/Output] Output Format=44 is no value of output-format; allowed:"},
+      {"2", directory / "absent.ini", "absent.ini does not exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const CtlRun result = run({"load", "-d", c.device, c.file.string()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(framesSent(), 0u);
+}
+
+TEST_F(SettingsFile, SaveWritesOneConvertersFileOrSaysWhyNot) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "A");
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw1", "B");
+  const CtlRun all = run({"--model", "tq4410", "--all", "save", (directory / "x.ini").string()});
+  EXPECT_EQ(all.exitCode, 2);
+  EXPECT_NE(all.err.find("save writes the settings of one converter"), std::string::npos);
+
+  const CtlRun nowhere = run({"--json", "-d", "1", "save", (directory / "no" / "x.ini").string()});
+  EXPECT_EQ(nowhere.exitCode, 2);
+  const auto lines = nowhere.json();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]["ok"], false);
+  EXPECT_NE(lines[0]["error"].get<std::string>().find("could not be saved"), std::string::npos) << lines[0];
+  EXPECT_FALSE(fs::exists(directory / "no"));
+}
+
+}  // namespace
+}  // namespace velkor::test

@@ -1,0 +1,49 @@
+#!/bin/sh
+# velkorctl as a script meets it: exit codes, and results alone on standard output.
+# Usage: binary_test.sh path/to/velkorctl
+set -u
+ctl="$1"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0
+failed=0
+
+check() {  # check DESCRIPTION COMMAND...: counts and tells
+  description=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $description"; fi
+}
+
+exits() {  # exits CODE ARGUMENT...: velkorctl ARGUMENT... ends with CODE
+  want=$1
+  shift
+  "$ctl" "$@" >"$tmp/out" 2>"$tmp/err"
+  got=$?
+  [ "$got" -eq "$want" ] || { echo "velkorctl $*: exit $got, expected $want"; cat "$tmp/err"; return 1; }
+}
+
+check "list" exits 0 --virtual list
+check "status of one" exits 0 --virtual status -d 3
+check "set" exits 0 --virtual --json set -d 1 output-format=1080p50
+check "set on every TQ4410" exits 0 --virtual --model tq4410 --all set overlays=ON
+check "save" exits 0 --virtual save -d 2 "$tmp/truck.ini"
+check "load" exits 0 --virtual load -d "Studio A" "$tmp/truck.ini"
+check "none chosen of three" exits 2 --virtual status
+check "a bad value" exits 2 --virtual set -d 1 output-format=bogus
+check "no such converter" exits 3 --virtual status -d 9
+check "no such command" exits 2 frobnicate
+check "help" exits 0 set --help
+check "udev rule" exits 0 udev-rule
+
+# --verbose puts the core's lines and the frames on standard error; standard output
+# keeps the result alone.
+"$ctl" --virtual --verbose --json status -d 2 >"$tmp/out" 2>"$tmp/err"
+check "verbose: one result line" test "$(wc -l <"$tmp/out")" -eq 1
+check "verbose: the result" grep -q '"name":"OB Truck 2"' "$tmp/out"
+check "verbose: diagnostic lines on stderr" grep -q "the cmd is 0x50" "$tmp/err"
+check "verbose: frames on stderr" grep -q "^virtual:/tq4410-ob-truck <- 00a56c" "$tmp/err"
+"$ctl" --virtual status -d 2 >"$tmp/out" 2>"$tmp/err"
+check "quiet: nothing on stderr" test ! -s "$tmp/err"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

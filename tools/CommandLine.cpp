@@ -1,0 +1,89 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "Assignments.h"
+#include "Commands.h"
+#include "Log.h"
+
+namespace velkor::ctl {
+namespace {
+
+std::vector<std::string> modelOptions() {
+  std::vector<std::string> options;
+  for (const ModelInfo& model : models()) options.emplace_back(model.option);
+  return options;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv, const Environment& environment) {
+  CLI::App app{"velkorctl: the Velkor TQ4410 and TQ6630 video converters from the command line."};
+  app.footer(
+      "Exit status: 0 done; 1 a converter did not answer or did not take a value; 2 a usage error or a bad value "
+      "(nothing was sent); 3 no such converter. See velkorctl(1).");
+  app.require_subcommand(1);
+  app.fallthrough();  // the options below may follow the command too
+
+  TargetOptions target;
+  std::string model;
+  bool json = false;
+  bool virtualConverters = false;
+  bool verbose = false;
+  CLI::Option* device =
+      app.add_option("-d,--device", target.device, "The converter: its number in `list`, its path or its custom name");
+  CLI::Option* modelOption = app.add_option("--model", model, "Only converters of this model")
+                                 ->check(CLI::IsMember(modelOptions(), CLI::ignore_case));
+  app.add_flag("--all", target.all, "Every converter of the --model given, one result line each")
+      ->needs(modelOption)
+      ->excludes(device);
+  app.add_flag("--json", json, "Print each result as one line of JSON");
+  app.add_flag("--virtual", virtualConverters, "Work with three virtual converters instead of USB devices");
+  app.add_flag("--verbose", verbose, "Show the diagnostic lines of the protocol on standard error");
+
+  CLI::App* list = app.add_subcommand("list", "List the converters attached: number, model, vendor:product, path");
+  CLI::App* status = app.add_subcommand("status", "Show name, firmware, status and settings, in the panel's words");
+  CLI::App* set = app.add_subcommand("set", "Check the settings given, send them in one apply frame and verify");
+  std::vector<std::string> assignments;
+  set->add_option("KEY=VALUE", assignments, "A setting and its value: a word of its list or a number")->required();
+  set->footer("Keys, " + everySettingKey() + ".");
+  CLI::App* name = app.add_subcommand("name", "Give the converter a custom name and read it back");
+  std::string newName;
+  name->add_option("NEW-NAME", newName, "At most " + std::to_string(kCustomNameLimit) + " Latin-1 characters")
+      ->required();
+  CLI::App* storeCustomSlot =
+      app.add_subcommand("store-custom", "Store the converter's settings in its custom slot 1 or 2");
+  int slot = 0;
+  storeCustomSlot->add_option("SLOT", slot, "1 or 2")->required()->check(CLI::Range(1, 2));
+  CLI::App* save = app.add_subcommand("save", "Save the converter's settings to a settings file of the panel");
+  std::string saveFile;
+  save->add_option("FILE", saveFile, "The settings file")->required();
+  CLI::App* load = app.add_subcommand("load", "Send the settings of a settings file, then verify");
+  std::string loadFile;
+  load->add_option("FILE", loadFile, "The settings file")->required();
+  CLI::App* udev = app.add_subcommand("udev-rule", "Print the udev rule that lets the logged-in user open converters");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error, environment.out, environment.err) == 0 ? kExitDone : kExitUsage;
+  }
+
+  Output output(environment.out, environment.err, json);
+  if (udev->parsed()) return printUdevRule(output);
+
+  target.model = model.empty() ? nullptr : modelNamed(model);
+  // Scripts read standard output; the diagnostic lines stay off it.
+  setLogStream(verbose ? stderr : nullptr);
+  Session session{environment.transport(virtualConverters, verbose), output, target};
+  if (list->parsed()) return listConverters(session);
+  if (status->parsed()) return showStatus(session);
+  if (set->parsed()) return setSettings(session, assignments);
+  if (name->parsed()) return writeName(session, newName);
+  if (storeCustomSlot->parsed()) return storeCustom(session, slot);
+  if (save->parsed()) return saveSettingsFile(session, saveFile);
+  return loadSettingsFile(session, loadFile);
+}
+
+}  // namespace velkor::ctl

@@ -1,0 +1,23 @@
+#pragma once
+// velkorctl's command line: its options and commands, parsed with CLI11, and the
+// dispatch to the commands. main() only supplies the world.
+
+#include <functional>
+#include <ostream>
+
+#include "Transport.h"
+
+namespace velkor::ctl {
+
+struct Environment {
+  std::ostream& out;
+  std::ostream& err;
+  // The converters to work with: the virtual demo set or the real ones. Asked once, by
+  // the commands that need converters.
+  std::function<Transport&(bool virtualConverters, bool verbose)> transport;
+};
+
+// The exit code of the whole run.
+int runCommandLine(int argc, const char* const* argv, const Environment& environment);
+
+}  // namespace velkor::ctl

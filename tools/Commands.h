@@ -1,0 +1,32 @@
+#pragma once
+// velkorctl's commands. Each finds its converters through the transport it is given,
+// prints through `output` and returns the exit code; none prints anything else.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Output.h"
+#include "Selection.h"
+#include "Transport.h"
+
+namespace velkor::ctl {
+
+struct Session {
+  Transport& transport;
+  Output& output;
+  TargetOptions target;
+};
+
+int listConverters(Session& session);
+int showStatus(Session& session);
+int printUdevRule(Output& output);
+
+int setSettings(Session& session, const std::vector<std::string>& assignments);
+int saveSettingsFile(Session& session, const std::filesystem::path& file);
+int loadSettingsFile(Session& session, const std::filesystem::path& file);
+
+int writeName(Session& session, const std::string& name);
+int storeCustom(Session& session, int slot);
+
+}  // namespace velkor::ctl

@@ -1,0 +1,63 @@
+#include "Converter.h"
+
+#include "Discovery.h"
+#include "Exchange.h"
+#include "StatusReply.h"
+
+namespace velkor::ctl {
+
+Converter::Converter(Transport& transport, DeviceRecord& record, int number)
+    : record_(record), number_(number), model_(*modelOf(record.deviceTable.entry(number)->versionNumber)) {
+  openDevice(transport, *record_.deviceTable.entry(number_));
+  record_.selectedDevice = number_;
+}
+
+Converter::~Converter() {
+  record_.deviceTable.entry(number_)->handle.reset();
+  record_.selectedDevice = 0;
+}
+
+bool Converter::opened() const { return record_.deviceTable.entry(number_)->handle != nullptr; }
+
+std::string Converter::path() const { return record_.deviceTable.entry(number_)->pathTail.data(); }
+
+template <typename Request>
+bool Converter::answered(Request request) {
+  // A request that never reaches the read leaves the last reply in place.
+  record_.replyBuffer.fill(0);
+  request();
+  const bool answer = holdsStatusReply(record_, model_.statusReplyCode);
+  heard_ = heard_ || answer;
+  return answer;
+}
+
+bool Converter::query() {
+  return answered([this] { model_.queryStatus(record_); });
+}
+
+bool Converter::apply(std::span<const Change> changes) {
+  std::uint8_t* block = model_.statusBlock(record_);
+  for (const Change& change : changes) block[change.key->offset] = change.value;
+  return answered([this] { model_.applySettings(record_); });
+}
+
+bool Converter::writeName(const std::u16string& name) {
+  record_.*model_.customName = name;
+  return answered([this] { model_.sendName(record_); });
+}
+
+bool Converter::storeCustom(std::uint8_t slot) {
+  return answered([this, slot] { model_.sendCommand(record_, model_.storeCustomCommand, slot); });
+}
+
+std::u16string Converter::name() const { return record_.*model_.customName; }
+
+std::uint8_t Converter::value(const SettingKey& key) const { return statusBlock()[key.offset]; }
+
+std::string noAnswer() { return "did not answer within " + std::to_string(kReadLimit.count()) + " ms"; }
+
+const std::uint8_t* Converter::statusBlock() const { return model_.statusBlock(record_); }
+
+std::vector<std::string> Converter::statusTexts() const { return model_.statusTexts(record_); }
+
+}  // namespace velkor::ctl

@@ -1,0 +1,61 @@
+#pragma once
+// One converter of a scan, open for a command. Requests go through the tool's own
+// record, which stays in Auto Apply: a query leaves the held block equal to the status
+// block, and an apply frame carries the status block.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "DeviceRecord.h"
+#include "ModelTable.h"
+#include "SettingKeys.h"
+#include "Transport.h"
+
+namespace velkor::ctl {
+
+class Converter {
+ public:
+  // Opens entry `number` of the record's table and makes it the device in use. The
+  // entry must hold a converter of a known model.
+  Converter(Transport& transport, DeviceRecord& record, int number);
+  ~Converter();
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool opened() const;
+  int number() const { return number_; }
+  const ModelInfo& model() const { return model_; }
+  std::string path() const;
+
+  // Each is one request and its reply. True when a status reply came back; it has then
+  // filled the status block and the name.
+  bool query();
+  // The changes over the status block of the last query, in one apply frame.
+  bool apply(std::span<const Change> changes);
+  bool writeName(const std::u16string& name);
+  bool storeCustom(std::uint8_t slot);
+
+  // Whether any request has been answered, and so whether the name is known.
+  bool heard() const { return heard_; }
+  std::u16string name() const;
+  std::uint8_t value(const SettingKey& key) const;
+  const std::uint8_t* statusBlock() const;
+  std::vector<std::string> statusTexts() const;
+  const DeviceRecord& record() const { return record_; }
+
+ private:
+  template <typename Request>
+  bool answered(Request request);
+
+  DeviceRecord& record_;
+  int number_;
+  const ModelInfo& model_;
+  bool heard_ = false;
+};
+
+// What a request without a status reply within its limit is reported as.
+std::string noAnswer();
+
+}  // namespace velkor::ctl

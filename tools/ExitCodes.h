@@ -1,0 +1,11 @@
+#pragma once
+// What velkorctl's exit status tells a script.
+
+namespace velkor::ctl {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitConverterFailed = 1;  // did not answer, or did not take a value
+inline constexpr int kExitUsage = 2;            // a usage error or a bad value; nothing was sent
+inline constexpr int kExitNoSuchConverter = 3;
+
+}  // namespace velkor::ctl

@@ -1,0 +1,55 @@
+#pragma once
+// What velkorctl knows of each model: its words, its settings under their command-line
+// keys, the status items of its status page, and the requests and settings-file
+// functions that serve it. The two models differ only in these rows.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DeviceRecord.h"
+#include "SettingKeys.h"
+#include "SettingsTables.h"
+#include "UserSettings.h"
+
+namespace velkor::ctl {
+
+struct ModelInfo {
+  const char* word;    // "TQ4410"
+  const char* option;  // "tq4410", as --model takes it
+  std::uint16_t versionNumber;
+  std::uint8_t statusReplyCode;
+
+  std::span<const SettingKey> keys;
+  // Names of the status page's items, in the order statusTexts gives them; the
+  // firmware version comes first.
+  std::span<const char* const> statusItems;
+  std::vector<std::string> (*statusTexts)(const DeviceRecord&);
+
+  std::uint8_t* (*statusBlock)(DeviceRecord&);
+  std::u16string DeviceRecord::*customName;
+  void (*queryStatus)(DeviceRecord&);
+  void (*applySettings)(DeviceRecord&);
+  void (*sendName)(DeviceRecord&);
+  void (*sendCommand)(DeviceRecord&, std::uint8_t command, std::uint8_t value);
+  std::uint8_t storeCustomCommand;
+
+  std::span<const SettingsItem> fileItems;
+  SettingsResult (*saveSettings)(const DeviceRecord&, const std::filesystem::path&);
+  SettingsRead (*readSettings)(DeviceRecord&, const std::filesystem::path&);
+
+  const SettingKey* key(std::string_view name) const;
+  // The settings file's row for a key.
+  const SettingsItem* fileItem(const SettingKey& key) const;
+};
+
+std::span<const ModelInfo> models();
+// Null for a version number of neither model.
+const ModelInfo* modelOf(std::uint16_t versionNumber);
+// Either case: "TQ4410" or "tq4410".
+const ModelInfo* modelNamed(std::string_view option);
+
+}  // namespace velkor::ctl

@@ -1,0 +1,51 @@
+#pragma once
+// What velkorctl prints. Results go to standard output, one per converter: a line of
+// JSON each with --json, text otherwise. Errors that are no converter's result go to
+// standard error, where the core's diagnostic lines go too with --verbose.
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace velkor::ctl {
+
+// Keys keep the order they are added in, so a result reads as the text does.
+using Json = nlohmann::ordered_json;
+
+class Converter;
+struct SettingKey;
+
+class Output {
+ public:
+  Output(std::ostream& out, std::ostream& err, bool json) : out_(out), err_(err), json_(json) {}
+
+  bool json() const { return json_; }
+  // The object as one line of JSON, or the text.
+  void result(const Json& object, std::string_view text);
+  void error(std::string_view message);
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  bool json_;
+};
+
+// The converter as every result names it: its number, model and path, and its name
+// once it has told it.
+Json identity(const Converter& converter);
+// "2 TQ4410 Studio A".
+std::string label(const Converter& converter);
+
+// A converter's result in one line: its identity with `fields` and "ok": true, or its
+// label with `text`.
+void converterDone(Output& output, const Converter& converter, Json fields, std::string_view text);
+// A converter that failed: its identity with `fields`, "ok": false and the error, or
+// "label: error: ...". Returns false, for the caller to hand on.
+bool converterFailed(Output& output, const Converter& converter, std::string_view error, Json fields = Json::object());
+
+// A setting's value as `set` takes it back: the list's word, or the number.
+Json settingJson(const SettingKey& key, std::uint8_t value, const std::uint8_t* block);
+
+}  // namespace velkor::ctl

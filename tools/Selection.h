@@ -1,0 +1,53 @@
+#pragma once
+// Finding the converters and choosing the ones a command acts on: -d names one by its
+// number in `list`, its path or its custom name; --model with --all takes every
+// converter of a model; with neither, the one converter attached (of --model's model,
+// when it is given).
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Converter.h"
+#include "DeviceRecord.h"
+#include "ExitCodes.h"
+#include "ModelTable.h"
+#include "Output.h"
+#include "Transport.h"
+
+namespace velkor::ctl {
+
+struct TargetOptions {
+  std::string device;
+  const ModelInfo* model = nullptr;
+  bool all = false;
+};
+
+// A scan: entries 1..found of the record's table. When the exit code is not kExitDone
+// nothing was found, and why has been reported.
+struct Scan {
+  int exitCode = kExitDone;
+  std::unique_ptr<DeviceRecord> record;
+  int found = 0;
+};
+
+// Scans, and reports each converter present that this user may not open.
+Scan scanConverters(Transport& transport, Output& output);
+
+// The scan and the entries chosen from it; when the exit code is not kExitDone nothing
+// was chosen, and why has been reported.
+struct Chosen {
+  int exitCode = kExitDone;
+  std::unique_ptr<DeviceRecord> record;
+  std::vector<int> numbers;
+};
+
+Chosen chooseConverters(Transport& transport, Output& output, const TargetOptions& target);
+
+// Opens each chosen converter in turn and lets `act` work on it, report its result and
+// say whether it succeeded; one that does not open is reported here. The exit code of
+// the whole: kExitConverterFailed when any failed.
+int actOnEach(Transport& transport, Output& output, const Chosen& chosen, const std::function<bool(Converter&)>& act);
+
+}  // namespace velkor::ctl
