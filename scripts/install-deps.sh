@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev
+  dpkg-dev file appstream desktop-file-utils groff-base
   xvfb xauth
 )
 
