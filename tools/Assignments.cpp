@@ -15,6 +15,18 @@ bool anyModelHas(const std::string& key) {
   return std::any_of(models().begin(), models().end(), [&](const ModelInfo& m) { return m.key(key) != nullptr; });
 }
 
+// Why no model takes the value for the key; empty when one does.
+std::string valueProblem(const Assignment& assignment) {
+  std::string problem;
+  for (const ModelInfo& model : models()) {
+    if (model.key(assignment.key) == nullptr) continue;
+    const Changes changes = changesFor(model, {assignment});
+    if (changes.error.empty()) return {};
+    if (problem.empty()) problem = changes.error;
+  }
+  return problem;
+}
+
 }  // namespace
 
 Assignments parseAssignments(const std::vector<std::string>& arguments) {
@@ -35,6 +47,10 @@ Assignments parseAssignments(const std::vector<std::string>& arguments) {
       result.error = assignment.key + " is given twice";
       return result;
     }
+    // A value that no model takes is told before converters are looked for, which can
+    // mean asking them their names.
+    result.error = valueProblem(assignment);
+    if (!result.error.empty()) return result;
     result.items.push_back(std::move(assignment));
   }
   return result;

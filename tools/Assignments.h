@@ -17,7 +17,9 @@ struct Assignment {
 
 struct Assignments {
   std::vector<Assignment> items;
-  std::string error;  // empty when every argument has the form and names a setting
+  // Empty when every argument has the form, names a setting once and has a value that a
+  // model takes for it.
+  std::string error;
 };
 
 Assignments parseAssignments(const std::vector<std::string>& arguments);

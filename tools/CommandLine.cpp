@@ -19,7 +19,7 @@ std::vector<std::string> modelOptions() {
 }  // namespace
 
 int runCommandLine(int argc, const char* const* argv, const Environment& environment) {
-  CLI::App app{"velkorctl: the Velkor TQ4410 and TQ6630 video converters from the command line."};
+  CLI::App app{"velkorctl: the Velkor TQ4410 and TQ6630 video converters from the command line.", "velkorctl"};
   app.footer(
       "Exit status: 0 done; 1 a converter did not answer or did not take a value; 2 a usage error or a bad value "
       "(nothing was sent); 3 no such converter. See velkorctl(1).");

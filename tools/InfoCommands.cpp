@@ -41,22 +41,24 @@ bool reportStatus(Output& output, Converter& converter) {
 
   Json object = identity(converter);
   object["ok"] = true;
-  object["firmware"] = texts.front();
+  object[model.statusItems.front()] = texts.front();
   std::string text = label(converter) + "\n" + row(2, "name", toUtf8(converter.name())) +
-                     row(2, "path", converter.path()) + row(2, "firmware", texts.front()) + "  status\n";
-  Json& status = object["status"] = Json::object();
+                     row(2, "path", converter.path()) + row(2, model.statusItems.front(), texts.front()) + "  status\n";
+  Json status = Json::object();
   for (std::size_t i = 1; i < texts.size() && i < model.statusItems.size(); ++i) {
     const std::string word = trimmed(texts[i]);
     status[model.statusItems[i]] = word.empty() ? Json() : Json(word);
     text += row(4, model.statusItems[i], word);
   }
   text += "  settings\n";
-  Json& settings = object["settings"] = Json::object();
+  Json settings = Json::object();
   for (const SettingKey& key : model.keys) {
     const std::uint8_t value = block[key.offset];
     settings[key.name] = settingJson(key, value, block);
     text += row(4, key.name, shownValue(key, value, block));
   }
+  object["status"] = std::move(status);
+  object["settings"] = std::move(settings);
   text.pop_back();
   output.result(object, text);
   return true;

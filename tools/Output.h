@@ -21,7 +21,6 @@ class Output {
  public:
   Output(std::ostream& out, std::ostream& err, bool json) : out_(out), err_(err), json_(json) {}
 
-  bool json() const { return json_; }
   // The object as one line of JSON, or the text.
   void result(const Json& object, std::string_view text);
   void error(std::string_view message);

@@ -9,20 +9,26 @@
 #include "virtual/DemoConverters.h"
 #include "virtual/VirtualTransport.h"
 
+namespace {
+
+using namespace velkor;
+
+// The demo's converters; with --verbose every frame they take and send shows in hex.
+std::unique_ptr<Transport> virtualConverters(Clock& clock, bool verbose) {
+  auto transport = std::make_unique<VirtualTransport>(clock);
+  addDemoConverters(*transport);
+  if (verbose) transport->setTrace(hexTrace(stderr));
+  return transport;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  using namespace velkor;
   SteadyClock clock;
   std::unique_ptr<Transport> transport;
-  const ctl::Environment environment{std::cout, std::cerr, [&](bool virtualConverters, bool verbose) -> Transport& {
-                                       if (virtualConverters) {
-                                         auto demo = std::make_unique<VirtualTransport>(clock);
-                                         addDemoConverters(*demo);
-                                         if (verbose) demo->setTrace(hexTrace(stderr));
-                                         transport = std::move(demo);
-                                       } else {
-                                         transport = std::make_unique<HidapiTransport>();
-                                       }
-                                       return *transport;
-                                     }};
-  return ctl::runCommandLine(argc, argv, environment);
+  const auto openTransport = [&](bool useVirtual, bool verbose) -> Transport& {
+    transport = useVirtual ? virtualConverters(clock, verbose) : std::make_unique<HidapiTransport>();
+    return *transport;
+  };
+  return ctl::runCommandLine(argc, argv, {std::cout, std::cerr, openTransport});
 }

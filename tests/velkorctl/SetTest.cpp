@@ -96,6 +96,10 @@ TEST_F(Set, ABadKeyOrValueIsNamedAndNothingIsSent) {
   const CtlRun twice = run({"-d", "1", "set", "overlays=ON", "overlays=OFF"});
   EXPECT_EQ(twice.exitCode, 2);
   EXPECT_EQ(twice.err, "velkorctl: overlays is given twice\n");
+  // A value no model takes is refused before the converters are asked their names.
+  const CtlRun byName = run({"-d", "Three", "set", "output-format=4K"});
+  EXPECT_EQ(byName.exitCode, 2);
+  EXPECT_NE(byName.err.find("bad value \"4K\" for output-format"), std::string::npos) << byName.err;
   EXPECT_EQ(framesSent(), 0u);
 }
 
