@@ -13,7 +13,12 @@ namespace {
 constexpr int kOkId = 1;
 
 constexpr ControlSpec kTemplate[] = {
-    {.kind = ControlKind::StaticText, .id = NoControlId, .caption = "Corvane，1.0 版", .x = 42, .y = 14, .width = 114,
+    {.kind = ControlKind::StaticText,
+     .id = NoControlId,
+     .caption = "Corvane，1.0 版",
+     .x = 42,
+     .y = 14,
+     .width = 114,
      .height = 8},
     {.kind = ControlKind::PushButton, .id = kOkId, .caption = "确定", .x = 113, .y = 41, .width = 50, .height = 14},
 };

@@ -89,10 +89,8 @@ PanelContainer* makePanel(QWidget* parent) {
 }
 
 constexpr ModelLook kModelLooks[] = {
-    {kVersionModelA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse, skin::DeviceTQ4410Failed,
-     makePanel<CMyTQ4410>},
-    {kVersionModelB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse, skin::DeviceTQ6630Failed,
-     makePanel<CMyTQ6630>},
+    {kVersionModelA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse, skin::DeviceTQ4410Failed, makePanel<CMyTQ4410>},
+    {kVersionModelB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse, skin::DeviceTQ6630Failed, makePanel<CMyTQ6630>},
 };
 
 // The look of an accepted converter's entry; null for anything else.
@@ -175,7 +173,7 @@ void CCorvaneDlg::showDeviceLook(int k, DeviceLook look) {
   if (k < 1 || k > kDeviceButtons) return;
   const ModelLook* model = lookOf(record_->deviceTable.entry(k));
   if (model == nullptr) return;
-  const int image = look == DeviceLook::Listed ? model->listed
+  const int image = look == DeviceLook::Listed  ? model->listed
                     : look == DeviceLook::InUse ? model->inUse
                                                 : model->failed;
   deviceButtons_[k - 1]->useImage(image);
@@ -219,7 +217,8 @@ void CCorvaneDlg::onDeviceButton(int k) {
 int CCorvaneDlg::selectDevice(int k) {
   DeviceRecord& record = *record_;
   record.resetModelA();
-  if (record.previousDevice >= 0 && record.previousDevice != k) showDeviceLook(record.previousDevice, DeviceLook::Listed);
+  if (record.previousDevice >= 0 && record.previousDevice != k)
+    showDeviceLook(record.previousDevice, DeviceLook::Listed);
   record.deviceTable.closeAll();
 
   DeviceEntry* entry = record.deviceTable.entry(k);

@@ -3,7 +3,6 @@
 // the converter in use. It owns the device-state record.
 
 #include <QDialog>
-
 #include <array>
 #include <memory>
 

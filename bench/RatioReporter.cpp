@@ -8,8 +8,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
     if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-    nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime() * 1e9 /
-                                         static_cast<double>(benchmark::GetTimeUnitMultiplier(run.time_unit));
+    nanoseconds_[run.benchmark_name()] =
+        run.GetAdjustedRealTime() * 1e9 / static_cast<double>(benchmark::GetTimeUnitMultiplier(run.time_unit));
   }
 }
 

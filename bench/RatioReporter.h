@@ -11,10 +11,10 @@
 namespace velkor::bench {
 
 struct Comparison {
-  std::string figure;    // benchmark name
-  std::string floor;     // benchmark name of its floor
-  double maxRatio;       // figure / floor we hold ourselves to; 0: none
-  double maxExtraNs;     // figure - floor we hold ourselves to; 0: none
+  std::string figure;  // benchmark name
+  std::string floor;   // benchmark name of its floor
+  double maxRatio;     // figure / floor we hold ourselves to; 0: none
+  double maxExtraNs;   // figure - floor we hold ourselves to; 0: none
 };
 
 class RatioReporter final : public benchmark::ConsoleReporter {

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QThread>
-
 #include <memory>
 
 #include "CCorvaneDlg.h"

@@ -29,9 +29,7 @@ inline constexpr int kDeviceTableSize = 128;
 // Entries are numbered 1..128 everywhere outside this class.
 class DeviceTable {
  public:
-  DeviceEntry* entry(int number) {
-    return number >= 1 && number <= kDeviceTableSize ? &entries_[number - 1] : nullptr;
-  }
+  DeviceEntry* entry(int number) { return number >= 1 && number <= kDeviceTableSize ? &entries_[number - 1] : nullptr; }
   const DeviceEntry* entry(int number) const {
     return number >= 1 && number <= kDeviceTableSize ? &entries_[number - 1] : nullptr;
   }

@@ -13,8 +13,8 @@ using Reply = std::span<const std::uint8_t, kReplyAreaLength>;
 
 void logStatusBytes(const char* model, Reply reply) {
   const std::uint8_t* s = reply.data() + kReplyStatusOffset;
-  logLine("%s %x %x %x %x %x %x %x %x %x %x %x \n", model, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8],
-          s[9], s[10]);
+  logLine("%s %x %x %x %x %x %x %x %x %x %x %x \n", model, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9],
+          s[10]);
 }
 
 // The name after a '#' at byte 30, up to the next '#', `limit` characters or the end

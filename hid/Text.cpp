@@ -26,9 +26,7 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
-std::u16string widenLatin1(std::span<const std::uint8_t> bytes) {
-  return std::u16string(bytes.begin(), bytes.end());
-}
+std::u16string widenLatin1(std::span<const std::uint8_t> bytes) { return std::u16string(bytes.begin(), bytes.end()); }
 
 std::string toLatin1(const std::u16string& text) {
   std::string out;

@@ -17,7 +17,7 @@ inline constexpr std::size_t kHeaderOffset = 3;
 inline constexpr std::uint8_t kHeader[] = {0x14, 0x02, 0x81, 0x01, 0x03};
 inline constexpr std::size_t kCommandOffset = 17;
 inline constexpr std::size_t kBodyOffset = 18;
-inline constexpr std::size_t kChecksumOffset = 530;  // low byte; high byte follows
+inline constexpr std::size_t kChecksumOffset = 530;                 // low byte; high byte follows
 inline constexpr std::size_t kChecksummedLength = kChecksumOffset;  // bytes 0..529
 inline constexpr std::size_t kTrailerOffset = 532;
 inline constexpr std::uint8_t kTrailer = 0xAE;
@@ -27,7 +27,7 @@ static_assert(kTrailingZerosOffset + 44 == kFrameLength);
 
 // Body room of each frame kind.
 inline constexpr std::size_t kBodyLength = kChecksumOffset - kBodyOffset;  // 512
-inline constexpr std::size_t kDataFrameAMaxPayload = kBodyLength - 1;       // 511
+inline constexpr std::size_t kDataFrameAMaxPayload = kBodyLength - 1;      // 511
 
 // Model B short frame body: marker, marker, command again, value.
 inline constexpr std::uint8_t kShortBMarker1 = 0xC9;

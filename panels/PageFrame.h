@@ -3,7 +3,6 @@
 // the line each page leaves in the log when it ends.
 
 #include <QWidget>
-
 #include <span>
 
 #include "DialogTemplate.h"

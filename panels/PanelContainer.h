@@ -4,7 +4,6 @@
 // tables.
 
 #include <QWidget>
-
 #include <span>
 #include <vector>
 

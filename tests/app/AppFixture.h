@@ -6,7 +6,6 @@
 
 #include <QImage>
 #include <QTest>
-
 #include <memory>
 
 #include "CButtonST.h"

@@ -72,8 +72,8 @@ struct OneValue {
 };
 
 TEST_F(ModelACommands, OneValueRequestsSetTheirByte) {
-  const OneValue cases[] = {{'Q', 0, 0}, {'R', 1, 0}, {'S', 2, 0}, {'T', 3, 0}, {'U', 4, 0},
-                            {'V', 5, 0}, {'X', 6, 0}, {'Y', 7, 0}, {'\\', 8, 0}, {']', 8, 1},
+  const OneValue cases[] = {{'Q', 0, 0}, {'R', 1, 0}, {'S', 2, 0},  {'T', 3, 0},  {'U', 4, 0},
+                            {'V', 5, 0}, {'X', 6, 0}, {'Y', 7, 0},  {'\\', 8, 0}, {']', 8, 1},
                             {'^', 8, 2}, {'_', 8, 3}, {0x60, 8, 4}, {'a', 8, 5}};
   for (const OneValue& c : cases) {
     const std::uint8_t value = c.runIndex == 8 ? 1 : 77;

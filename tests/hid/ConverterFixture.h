@@ -52,7 +52,8 @@ class ConverterFixture : public ::testing::Test {
 };
 
 // Bytes 17.. up to `count` of a frame, for comparing against a worked example.
-inline std::vector<std::uint8_t> frameBytes(const std::vector<std::uint8_t>& frame, std::size_t from, std::size_t count) {
+inline std::vector<std::uint8_t> frameBytes(const std::vector<std::uint8_t>& frame, std::size_t from,
+                                            std::size_t count) {
   return std::vector<std::uint8_t>(frame.begin() + static_cast<std::ptrdiff_t>(from),
                                    frame.begin() + static_cast<std::ptrdiff_t>(from + count));
 }

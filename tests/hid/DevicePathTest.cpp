@@ -6,8 +6,8 @@ namespace velkor {
 namespace {
 
 TEST(DevicePath, ReadsTheInterfacePathForm) {
-  const auto p = parseDevicePath(
-      "\\\\?\\hid#vid_0483&pid_5750#6&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+  const auto p =
+      parseDevicePath("\\\\?\\hid#vid_0483&pid_5750#6&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
   EXPECT_EQ(p.vendorId, 0x0483u);
   EXPECT_EQ(p.productId, 0x5750u);
   EXPECT_EQ(p.address, 0x1a2b3c4du);

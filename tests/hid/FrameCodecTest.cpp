@@ -63,19 +63,23 @@ const std::vector<std::uint8_t> eightZeros(8, 0);
 
 INSTANTIATE_TEST_SUITE_P(
     Codec, WorkedFrames,
-    ::testing::Values(WorkedFrame{"ShortA_Query", Kind::ShortA, 0x50, {0}, {0x50}, 0xFC, 0x01},
-                      WorkedFrame{"ShortA_OutputFormat3", Kind::ShortA, 0x51, {3}, {0x51, 0x03}, 0x00, 0x02},
-                      WorkedFrame{"ShortB_Query", Kind::ShortB, 0x80, {0}, {0x80, 0xC9, 0xF0, 0x80}, 0x65, 0x04},
-                      WorkedFrame{"ShortB_Margin50", Kind::ShortB, 0x85, {50}, {0x85, 0xC9, 0xF0, 0x85, 0x32}, 0xA1,
-                                  0x04},
-                      WorkedFrame{"DataA_ApplyZeros", Kind::DataA, 0x5B, eightZeros, {0x5B, 0x08}, 0x0F, 0x02},
-                      WorkedFrame{"DataA_Empty", Kind::DataA, 0x5A, {}, {0x5A}, 0x06, 0x02},
-                      WorkedFrame{"ExtendedB_ApplyZeros", Kind::ExtendedB, 0x8B, eightZeros,
-                                  {0x8A, 0xF9, 0x0C, 0x09, 0x8B}, 0xCF, 0x03},
-                      WorkedFrame{"ExtendedB_NameOneZero", Kind::ExtendedB, 0x8A, {0}, {0x8A, 0xF9, 0x05, 0x09, 0x8A},
-                                  0xC7, 0x03},
-                      WorkedFrame{"ExtendedB_NameAbc", Kind::ExtendedB, 0x8A, {'a', 'b', 'c', 0},
-                                  {0x8A, 0xF9, 0x08, 0x09, 0x8A, 0x61, 0x62, 0x63}, 0xF0, 0x04}),
+    ::testing::Values(
+        WorkedFrame{"ShortA_Query", Kind::ShortA, 0x50, {0}, {0x50}, 0xFC, 0x01},
+        WorkedFrame{"ShortA_OutputFormat3", Kind::ShortA, 0x51, {3}, {0x51, 0x03}, 0x00, 0x02},
+        WorkedFrame{"ShortB_Query", Kind::ShortB, 0x80, {0}, {0x80, 0xC9, 0xF0, 0x80}, 0x65, 0x04},
+        WorkedFrame{"ShortB_Margin50", Kind::ShortB, 0x85, {50}, {0x85, 0xC9, 0xF0, 0x85, 0x32}, 0xA1, 0x04},
+        WorkedFrame{"DataA_ApplyZeros", Kind::DataA, 0x5B, eightZeros, {0x5B, 0x08}, 0x0F, 0x02},
+        WorkedFrame{"DataA_Empty", Kind::DataA, 0x5A, {}, {0x5A}, 0x06, 0x02},
+        WorkedFrame{
+            "ExtendedB_ApplyZeros", Kind::ExtendedB, 0x8B, eightZeros, {0x8A, 0xF9, 0x0C, 0x09, 0x8B}, 0xCF, 0x03},
+        WorkedFrame{"ExtendedB_NameOneZero", Kind::ExtendedB, 0x8A, {0}, {0x8A, 0xF9, 0x05, 0x09, 0x8A}, 0xC7, 0x03},
+        WorkedFrame{"ExtendedB_NameAbc",
+                    Kind::ExtendedB,
+                    0x8A,
+                    {'a', 'b', 'c', 0},
+                    {0x8A, 0xF9, 0x08, 0x09, 0x8A, 0x61, 0x62, 0x63},
+                    0xF0,
+                    0x04}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrameChecksum, KeepsOnlyTheLow16Bits) {
