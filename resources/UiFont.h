@@ -6,9 +6,10 @@ namespace velkor {
 
 // The one font of the whole interface, windows and skin images alike.
 //
-// Liberation Sans (Debian package fonts-liberation2) at 10 pixels: it is loaded from
-// its file rather than looked up by name, so that every machine, the headless test
-// platform included, lays out and draws the same glyphs. 10 px is the largest size
+// Liberation Sans (Debian package fonts-liberation2) at 10 pixels: the system's copy
+// when the font configuration knows it, else loaded from the package's file, so that
+// every machine, the headless test platform included, lays out and draws the same
+// glyphs. 10 px is the largest size
 // at which every label of the dialog templates fits its box (11 px overflows the
 // widest ones). Chinese text falls back to WenQuanYi Micro Hei (fonts-wqy-microhei).
 //
