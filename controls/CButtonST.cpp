@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <algorithm>
 
 #include "ParentBackground.h"
@@ -35,21 +36,49 @@ bool CButtonST::attachToControl(QWidget* parent, int controlId) {
   return true;
 }
 
-int CButtonST::useImage(int resourceNumber) { return useImageHandle(skinImage(resourceNumber)); }
+namespace {
+
+struct MaskedPixmap {
+  QPixmap pixmap;
+  CButtonST::ImageResult result;
+};
+
+// The image as a pixmap whose pure black pixels are transparent: made once, so that
+// a repaint only copies pixels. (For a QPixmap, MaskInColor makes the matching
+// pixels transparent.)
+MaskedPixmap maskedPixmap(const QImage& image) {
+  QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32));
+  if (pixmap.isNull()) return {{}, CButtonST::ImageUnreadable};
+  const QBitmap mask = pixmap.createMaskFromColor(palette::TransparentKey, Qt::MaskInColor);
+  if (mask.isNull()) return {{}, CButtonST::ImageMaskFailed};
+  pixmap.setMask(mask);
+  return {pixmap, CButtonST::ImageInstalled};
+}
+
+}  // namespace
+
+int CButtonST::useImage(int resourceNumber) {
+  // Buttons that show the same skin picture (the device column, the tab rows) share
+  // one masked pixmap.
+  const QString key = QStringLiteral("velkor-skin-button-%1").arg(resourceNumber);
+  QPixmap shared;
+  if (QPixmapCache::find(key, &shared)) {
+    m_image = shared;
+    update();
+    return ImageInstalled;
+  }
+  const int result = useImageHandle(skinImage(resourceNumber));
+  if (!m_image.isNull()) QPixmapCache::insert(key, m_image);
+  return result;
+}
 
 int CButtonST::useImageHandle(const QImage& image) {
   m_image = QPixmap();
   update();
   if (image.isNull()) return ImageInstalled;
-  QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32));
-  if (pixmap.isNull()) return ImageUnreadable;
-  // Made once here, so that a repaint only copies pixels. (For a QPixmap, MaskInColor
-  // makes the matching pixels transparent.)
-  const QBitmap mask = pixmap.createMaskFromColor(palette::TransparentKey, Qt::MaskInColor);
-  if (mask.isNull()) return ImageMaskFailed;
-  pixmap.setMask(mask);
-  m_image = pixmap;
-  return ImageInstalled;
+  const MaskedPixmap masked = maskedPixmap(image);
+  m_image = masked.pixmap;
+  return masked.result;
 }
 
 void CButtonST::setStateColour(StateColour slot, const QColor& colour) {
