@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "run-demo: no display to show the window on (DISPLAY is not set)." >&2
   echo "On a machine without one: xvfb-run -a -s '-screen 0 1024x700x24' ${BUILD_DIR:-build}/app/velkor-usb-control-demo" >&2
   exit 2
