@@ -1,6 +1,7 @@
 #include "CCorvaneDlg.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -223,7 +224,8 @@ int CCorvaneDlg::selectDevice(int k) {
 
   DeviceEntry* entry = record.deviceTable.entry(k);
   if (entry == nullptr || openDevice(transport_, *entry) != 0) {
-    QMessageBox::warning(this, windowTitle(), "open USB fail", QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, windowTitle(), QStringLiteral("open USB fail"), QMessageBox::Ok, this);
+    box.exec();
     return -1;
   }
   dropPanel();
@@ -249,6 +251,17 @@ void CCorvaneDlg::paintEvent(QPaintEvent*) {
 void CCorvaneDlg::mousePressEvent(QMouseEvent* event) {
   QDialog::mousePressEvent(event);
   if (event->button() == Qt::LeftButton && windowHandle() != nullptr) windowHandle()->startSystemMove();
+}
+
+// The window has no default button: Enter presses the button that has the focus and
+// nothing else, so it never minimises or closes the window by surprise.
+void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && qobject_cast<QPushButton*>(focusWidget()) == nullptr) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 // A frameless window has no system menu: About lives in the background's context menu.

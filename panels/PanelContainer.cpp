@@ -22,6 +22,9 @@ PanelContainer::PanelContainer(QWidget* parent, const Layout& layout)
     : QWidget(parent), layout_(layout), tabSelected_(layout.tabs.size(), false) {
   buildFromTemplate(this, layout_.controls);
   setGeometry(0, 0, kWidth, kHeight);
+  // The panel is a window of its own: a press on it or on its pages is not a press on
+  // the main window's background, so it never drags the main window.
+  setAttribute(Qt::WA_NoMousePropagation);
 
   for (std::size_t k = 0; k < layout_.tabs.size(); ++k) {
     const Tab& tab = layout_.tabs[k];

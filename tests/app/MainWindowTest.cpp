@@ -146,5 +146,57 @@ TEST_F(AppFixture, CloseAndMinimiseLogTheirLines) {
   EXPECT_FALSE(window->isVisible());
 }
 
+// Counts the left-button presses that reach the main window itself.
+class PressCounter final : public QObject {
+ public:
+  explicit PressCounter(QWidget* window) { window->installEventFilter(this); }
+  int presses = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) ++presses;
+    return false;
+  }
+};
+
+TEST_F(AppFixture, OnlyPressesOnTheMainWindowsOwnBackgroundDragIt) {
+  addThreeConverters();
+  openWindow();
+  scan();
+  choose(1);
+  struct Case {
+    const char* where;
+    QWidget* widget;
+    QPoint point;
+    bool reachesWindow;
+  };
+  const Case cases[] = {
+      {"background", window.get(), {100, 400}, true},
+      {"connection text", control(window.get(), 1006), {5, 5}, true},
+      {"panel", window->panel(), {10, 10}, false},
+      {"page", window->panel()->currentPage(), {5, 5}, false},
+  };
+  for (const Case& c : cases) {
+    PressCounter counter(window.get());
+    QTest::mousePress(c.widget, Qt::LeftButton, {}, c.point);
+    QTest::mouseRelease(c.widget, Qt::LeftButton, {}, c.point);
+    EXPECT_EQ(counter.presses, c.reachesWindow ? 1 : 0) << c.where;
+  }
+}
+
+TEST_F(AppFixture, EnterPressesOnlyTheFocusedButton) {
+  addThreeConverters();
+  openWindow();
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  EXPECT_FALSE(log.contains("min size \n"));
+  EXPECT_FALSE(window->isMinimized());
+  EXPECT_FALSE(deviceButton(1)->isVisible());
+
+  CButtonST* scanButton = control<CButtonST>(window.get(), 1003);
+  scanButton->setFocus();
+  QTest::keyClick(scanButton, Qt::Key_Return);
+  EXPECT_TRUE(deviceButton(1)->isVisible());
+}
+
 }  // namespace
 }  // namespace velkor::test
