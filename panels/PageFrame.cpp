@@ -1,8 +1,11 @@
 #include "PageFrame.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "CCorvaneDlg.h"
 #include "Log.h"
@@ -75,6 +78,15 @@ void PageFrame::applyColours() {
   labels.setColor(QPalette::Base, palette::White);
   labels.setColor(QPalette::Text, palette::FieldText);
   setPalette(labels);
+  // A list's drop-down part is a window of its own, which takes no colours from the
+  // page, and the style draws it as a menu unless it has a plain item delegate.
+  for (QComboBox* list : findChildren<QComboBox*>()) {
+    list->setItemDelegate(new QStyledItemDelegate(list));
+    QPalette dropDown = list->view()->palette();
+    dropDown.setColor(QPalette::Base, palette::White);
+    dropDown.setColor(QPalette::Text, palette::FieldText);
+    list->view()->setPalette(dropDown);
+  }
 }
 
 }  // namespace velkor

@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -105,6 +106,35 @@ TEST_F(Panels, PageBackgroundIsThePlainBaseColour) {
   EXPECT_EQ(page.size(), QSize(500, 360));
   EXPECT_EQ(QColor(page.pixel(0, 0)), QColor(46, 49, 54));
   EXPECT_EQ(QColor(page.pixel(499, 359)), QColor(46, 49, 54));
+}
+
+TEST_F(Panels, DropDownListsOfTheSettingPagesAreWhiteWithDarkText) {
+  const struct {
+    int device;
+    std::vector<int> tabIds;
+  } cases[] = {{1, {1017, 1018, 1019, 1020}}, {3, {1072, 1073, 1074}}};
+  for (const auto& c : cases) {
+    window.reset();
+    transport = VirtualTransport(clock);
+    PanelContainer* panel = openPanel(c.device);
+    for (const int tabId : c.tabIds) {
+      SCOPED_TRACE(tabId);
+      QTest::mouseClick(tab(tabId), Qt::LeftButton);
+      QComboBox* list = nullptr;
+      for (QComboBox* candidate : panel->currentPage()->findChildren<QComboBox*>())
+        if (candidate->isVisible()) list = candidate;
+      ASSERT_NE(list, nullptr);
+      list->showPopup();
+      const QImage dropDown = list->view()->grab().toImage();
+      list->hidePopup();
+      EXPECT_EQ(QColor(dropDown.pixel(dropDown.width() - 3, dropDown.height() - 3)), QColor(Qt::white));
+      int darkest = 255;
+      for (int y = 0; y < dropDown.height(); ++y)
+        for (int x = 0; x < dropDown.width(); ++x) darkest = std::min(darkest, qGray(dropDown.pixel(x, y)));
+      EXPECT_GE(darkest, 16);
+      EXPECT_LT(darkest, 64);  // the items' text is there, dark
+    }
+  }
 }
 
 }  // namespace
