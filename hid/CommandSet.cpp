@@ -28,7 +28,8 @@ void sendShortA(DeviceRecord& record, std::uint8_t command, std::uint8_t value) 
 
 NamePayload encodeName(const std::u16string& name) {
   NamePayload payload;
-  const std::string latin1 = toLatin1(name);
+  // The name goes out as a zero-terminated string: it ends at its first zero character.
+  const std::string latin1 = toLatin1(name.substr(0, name.find(u'\0')));
   const std::size_t characters = std::min(latin1.size(), kNameAreaLength - 1);
   std::copy_n(latin1.begin(), characters, payload.bytes.begin());
   payload.length = characters + 1;  // the zero byte is part of the payload

@@ -149,6 +149,13 @@ TEST_F(ModelACommands, LongNamesKeepTheir127FirstBytes) {
   EXPECT_EQ(converter->state.name, std::string(127, 'n'));
 }
 
+TEST_F(ModelACommands, ANameEndsAtItsFirstZeroCharacter) {
+  record.customNameA = std::u16string(u"ab\0cd", 5);
+  sendNameA(record);
+  const auto frame = takeFrames(*converter)[0];
+  EXPECT_EQ(frameBytes(frame, 18, 4), (std::vector<std::uint8_t>{3, 'a', 'b', 0}));
+}
+
 TEST_F(ModelACommands, ConverterNotAtControlsPcAnswersButKeepsItsState) {
   converter->state.controlsPc = false;
   sendCommandA(record, 'Q', 9);
