@@ -54,6 +54,16 @@ TEST_F(HidapiBackend, ScansOpensAndTellsTwoConvertersApart) {
   EXPECT_EQ(record.customNameA, u"third");
 }
 
+TEST_F(HidapiBackend, AConverterListedOncePerUsageIsScannedOnce) {
+  add(ConverterModel::TQ4410, "/dev/hidraw2", "left");
+  add(ConverterModel::TQ6630, "/dev/hidraw3", "right");
+  fake.listingsPerDevice = 3;
+  HidapiTransport transport;
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
+  EXPECT_EQ(record.deviceTable.entry(1)->versionNumber, 1);
+  EXPECT_EQ(record.deviceTable.entry(2)->versionNumber, 2);
+}
+
 TEST_F(HidapiBackend, WritesTheFrameAsOneReportAndPlacesTheReplyAfterByteZero) {
   VirtualConverter& c = add(ConverterModel::TQ6630, "/dev/hidraw0", "Cam");
   c.state.firmwareHigh = 0x12;

@@ -28,6 +28,7 @@ void HidapiDouble::reset() {
   converters.clear();
   initFails = false;
   nullPathAtFirst = false;
+  listingsPerDevice = 1;
   writes.clear();
   reads.clear();
   stalled = false;
@@ -75,12 +76,14 @@ hid_device_info* hid_enumerate(unsigned short, unsigned short) {
   bool isFirst = true;
   for (const auto& c : d.converters) {
     if (unplugged(*c)) continue;
-    auto* info = static_cast<hid_device_info*>(std::calloc(1, sizeof(hid_device_info)));
-    *info = describe(*c);
-    info->path = (d.nullPathAtFirst && isFirst) ? nullptr : strdup(c->setup().path.c_str());
-    isFirst = false;
-    *link = info;
-    link = &info->next;
+    for (int listing = 0; listing < d.listingsPerDevice; ++listing) {
+      auto* info = static_cast<hid_device_info*>(std::calloc(1, sizeof(hid_device_info)));
+      *info = describe(*c);
+      info->path = (d.nullPathAtFirst && isFirst) ? nullptr : strdup(c->setup().path.c_str());
+      isFirst = false;
+      *link = info;
+      link = &info->next;
+    }
   }
   return first;
 }

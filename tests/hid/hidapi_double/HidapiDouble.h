@@ -32,6 +32,9 @@ struct HidapiDouble {
   std::vector<std::shared_ptr<VirtualConverter>> converters;
   bool initFails = false;
   bool nullPathAtFirst = false;
+  // How often each converter is listed: hidapi's hidraw backend lists a device once
+  // for every top-level usage of its report descriptor, all under one path.
+  int listingsPerDevice = 1;
 
   // Writes block while stalled, until released.
   void stallWrites(bool stalled);
