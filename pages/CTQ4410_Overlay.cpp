@@ -3,9 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSlider>
 
 #include "BoundList.h"
+#include "Log.h"
 #include "MarginSlider.h"
 #include "SettingLists.h"
 #include "TemplateRows.h"
@@ -39,7 +41,7 @@ constexpr ControlSpec kTemplate[] = {
     rightLabel(NoControlId, "Horizonal Margin", 70, 71, 54, 8),
     editField(kHorizontalField, 132, 68, 26, 14),
     slider(kHorizontalSlider, 171, 67, 125, 15),
-    // Overlay details the page fills but never shows; none of them has an action.
+    // Overlay details the page fills and keeps working but never shows.
     hidden(checkBox(kFirstItemCheckBox, "SDI Input Format Enable", 151, 138, 120, 10)),
     hidden(checkBox(kFirstItemCheckBox + 1, "HDMI Output Format Enable", 301, 138, 120, 10)),
     hidden(checkBox(kFirstItemCheckBox + 2, "CVBS Output Type Enable", 151, 158, 120, 10)),
@@ -61,6 +63,32 @@ constexpr ControlSpec kTemplate[] = {
 // The vertical margin goes out through a sender of its own, which does not log it.
 void sendVerticalMargin(DeviceRecord& record, std::uint8_t, std::uint8_t value) { sendCommandX(record, value); }
 
+// A transparency slider only shows where it was let go, in its field; the converter
+// has no transparency setting.
+class TransparencySlider final : public QObject {
+ public:
+  TransparencySlider(QSlider* slider, QLineEdit* field) : QObject(slider), slider_(slider), field_(field) {
+    field_->setText(QString::asprintf("%d%%", kTransparencyShown));
+    slider_->setRange(0, MarginSlider::kMaximum);
+    slider_->setValue(kTransparencyShown);
+    slider_->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == slider_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      logLine("data is %d \n", slider_->value());
+      field_->setText(QString::asprintf("%02d%%", slider_->value()));
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QSlider* slider_;
+  QLineEdit* field_;
+};
+
 }  // namespace
 
 CTQ4410_Overlay::CTQ4410_Overlay() : PageFrame("PostNcDestroy 4410 overlay \n", kTemplate, Colours::SettingPage) {}
@@ -69,28 +97,32 @@ void CTQ4410_Overlay::initialise() {
   DeviceRecord& state = record();
   bindList(control<QComboBox>(kOverlaysEnableList), lists::kOverlaysEnable,
            SettingByte(state, &StatusBlockA::overlaysEnable, wire::kCmdOverlaysEnableA));
-  fillHiddenControls();
+  fillList(control<QComboBox>(kTextColourList), lists::kColours, 0);
+  fillList(control<QComboBox>(kBackgroundColourList), lists::kColours, 0);
+  new TransparencySlider(control<QSlider>(kTextTransparencySlider), control<QLineEdit>(kTextTransparencyField));
+  new TransparencySlider(control<QSlider>(kBackgroundTransparencySlider),
+                         control<QLineEdit>(kBackgroundTransparencyField));
   new MarginSlider(control<QSlider>(kVerticalSlider), control<QLineEdit>(kVerticalField),
                    SettingByte(state, &StatusBlockA::verticalMargin, wire::kCmdVerticalMarginA,
                                SettingByte::Order::StoreThenSend, sendVerticalMargin));
   new MarginSlider(control<QSlider>(kHorizontalSlider), control<QLineEdit>(kHorizontalField),
                    SettingByte(state, &StatusBlockA::horizontalMargin, wire::kCmdHorizontalMarginA));
+  bindItemCheckBoxes();
 }
 
-void CTQ4410_Overlay::fillHiddenControls() {
-  fillList(control<QComboBox>(kTextColourList), lists::kColours, 0);
-  fillList(control<QComboBox>(kBackgroundColourList), lists::kColours, 0);
-  for (int field : {kTextTransparencyField, kBackgroundTransparencyField})
-    control<QLineEdit>(field)->setText(QString::asprintf("%d%%", kTransparencyShown));
-  for (int id : {kTextTransparencySlider, kBackgroundTransparencySlider}) {
-    auto* transparency = control<QSlider>(id);
-    transparency->setRange(0, MarginSlider::kMaximum);
-    transparency->setValue(kTransparencyShown);
+// The overlay item flags live in the current block only, whatever the apply mode.
+void CTQ4410_Overlay::bindItemCheckBoxes() {
+  for (std::size_t item = 0; item < wire::kOverlayItemCount; ++item) {
+    auto* box = control<QCheckBox>(kFirstItemCheckBox + static_cast<int>(item));
+    box->setChecked(record().statusA.overlayItems[item] != 0);
+    connect(box, &QCheckBox::clicked, this, [this, item](bool checked) {
+      DeviceRecord& state = record();
+      const std::uint8_t value = checked ? 1 : 0;
+      state.statusA.overlayItems[item] = value;
+      if (state.applyModeA == kAutoApply)
+        sendCommandA(state, static_cast<std::uint8_t>(wire::kCmdOverlayItemFirstA + item), value);
+    });
   }
-  // The overlay item flags live in the current block only, whatever the apply mode.
-  const StatusBlockA& current = record().statusA;
-  for (std::size_t item = 0; item < wire::kOverlayItemCount; ++item)
-    control<QCheckBox>(kFirstItemCheckBox + static_cast<int>(item))->setChecked(current.overlayItems[item] != 0);
 }
 
 }  // namespace velkor

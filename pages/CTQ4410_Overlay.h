@@ -15,7 +15,7 @@ class CTQ4410_Overlay final : public PageFrame {
   void initialise() override;
 
  private:
-  void fillHiddenControls();
+  void bindItemCheckBoxes();
 };
 
 }  // namespace velkor

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cstring>
 
 #include "ModalCloser.h"
 #include "PagesFixture.h"
@@ -202,6 +204,47 @@ TEST_F(OverlayHiddenControls, ItemBoxesShowTheCurrentFlagsInEitherMode) {
     }
     for (int id : {1048, 1049}) EXPECT_EQ(pageControl<QLineEdit>(id)->text(), "50%");
     for (int id : {1052, 1053}) EXPECT_EQ(pageControl<QSlider>(id)->value(), 50);
+  }
+}
+
+// Hidden, so out of the operator's reach, but a click still works as a visible box's
+// would: the current flag only, sent at once in Auto Apply.
+TEST_F(OverlayHiddenControls, AnItemBoxClickStoresTheCurrentFlagAndSendsItInAutoApply) {
+  for (std::uint8_t mode : {kAutoApply, kManualApply}) {
+    for (int i = 0; i < 6; ++i) {
+      SCOPED_TRACE(testing::Message() << "mode " << int(mode) << ", item " << i);
+      openPage(kModelA, kOverlayTabA, [&](DeviceRecord& r) {
+        r.applyModeA = mode;
+        std::fill(std::begin(r.statusA.overlayItems), std::end(r.statusA.overlayItems), 0);
+        std::fill(std::begin(r.pendingA.overlayItems), std::end(r.pendingA.overlayItems), 0);
+      });
+      pageControl<QCheckBox>(1042 + i)->click();
+      EXPECT_EQ(record().statusA.overlayItems[i], 1);
+      EXPECT_EQ(record().pendingA.overlayItems[i], 0);
+      const std::vector<Request> expected =
+          mode == kAutoApply ? std::vector<Request>{{0x5C + i, 1}} : std::vector<Request>{};
+      EXPECT_EQ(sent(), expected);
+    }
+  }
+}
+
+TEST_F(OverlayHiddenControls, ATransparencySliderShowsWhereItWasLetGoAndNothingElse) {
+  const struct { int slider, field; } pairs[] = {{1052, 1048}, {1053, 1049}};
+  for (const auto& pair : pairs) {
+    for (int position : {0, 7, 100}) {
+      SCOPED_TRACE(testing::Message() << pair.slider << " at " << position);
+      openPage(kModelA, kOverlayTabA);
+      const StatusBlockA before = record().statusA;
+      auto* slider = pageControl<QSlider>(pair.slider);
+      slider->setValue(position);
+      QTest::mouseRelease(slider, Qt::RightButton);
+      EXPECT_EQ(pageControl<QLineEdit>(pair.field)->text(), "50%");
+      QTest::mouseRelease(slider, Qt::LeftButton);
+      EXPECT_EQ(pageControl<QLineEdit>(pair.field)->text(), QString::asprintf("%02d%%", position));
+      EXPECT_TRUE(log.contains("data is " + std::to_string(position) + " \n")) << log.text();
+      EXPECT_EQ(std::memcmp(&before, &record().statusA, sizeof before), 0);
+      EXPECT_TRUE(sent().empty());
+    }
   }
 }
 
