@@ -82,13 +82,13 @@ void StatusPage::runNameWriteTest(bool firstQueryAnswered) {
   std::u16string& name = this->name();
   const std::u16string firstName = name;
   logName("11111111111 %s  \n", name);
+  pause();
   // Unanswered, the query leaves no name to restore, and a test name written now
   // could replace one that was never seen.
   if (!firstQueryAnswered) {
     showDipSwitchMessage();
     return;
   }
-  pause();
 
   name = testNameFor(firstName);
   logName("2222222222222 %s  \n", name);
@@ -98,24 +98,22 @@ void StatusPage::runNameWriteTest(bool firstQueryAnswered) {
   model_.queryStatus(r);
   logName("33333333333333 %s  \n", name);
   if (name == testName) {
-    writeNameBack(firstName);
+    pause();
+    name = firstName;
+    logName("4444444444 %s  \n", name);
+    model_.sendName(r);
     return;
   }
   // The test name may have reached the converter even though no answer came back
-  // that showed it.
+  // that showed it. Quietly: a failed test logs its first three lines only, and the
+  // field shows the name read back.
   if (name != firstName) {
     const std::u16string readBack = name;
-    writeNameBack(firstName);
+    name = firstName;
+    model_.sendName(r);
     name = readBack;
   }
   showDipSwitchMessage();
-}
-
-void StatusPage::writeNameBack(const std::u16string& firstName) {
-  pause();
-  name() = firstName;
-  logName("4444444444 %s  \n", name());
-  model_.sendName(record());
 }
 
 void StatusPage::showName() {

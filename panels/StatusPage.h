@@ -58,7 +58,6 @@ class StatusPage : public PageFrame {
   // True when the converter answered the status query.
   bool queryStatus();
   void runNameWriteTest(bool firstQueryAnswered);
-  void writeNameBack(const std::u16string& firstName);
   void showName();
   void showStatus();
   void applyColourRule();

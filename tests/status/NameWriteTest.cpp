@@ -91,8 +91,8 @@ TEST_P(NameWriteTest, TestNameWhoseAnswerWasLostIsUndone) {
   openPage();
   EXPECT_EQ(boxes.closed(), 1);
   EXPECT_EQ(boxes.lastText(), kDipSwitchText);
-  EXPECT_EQ(numberedLines(),
-            (Lines{"11111111111 Alpha  \n", "2222222222222 !lpha  \n", "33333333333333   \n", "4444444444 Alpha  \n"}));
+  // Like every failed test, it logs its first three lines only.
+  EXPECT_EQ(numberedLines(), (Lines{"11111111111 Alpha  \n", "2222222222222 !lpha  \n", "33333333333333   \n"}));
   EXPECT_EQ(namesWritten(converter), (Names{"!lpha", "Alpha"}));
   EXPECT_EQ(converter.state.name, "Alpha");
   // The page still shows what it read back: nothing.
