@@ -5,9 +5,11 @@ class QLineEdit;
 namespace velkor {
 
 // Lets the operator type at most `characters` characters into the field, while a
-// longer text that the program put there stays whole: such a text may shrink but
-// never grow, until it is short enough for the limit to hold as usual. Call it after
-// the program has put its text in; a later setText is cut to the limit.
+// longer text that the program put there stays whole. As in a Windows edit field with
+// a text limit: typed or pasted text replaces the selection and is cut to what still
+// fits, possibly to nothing, so the text only grows while it is under the limit, and
+// deleting is always possible. Call it after the program has put its text in; a later
+// setText counts as typing.
 void limitTyping(QLineEdit& field, int characters);
 
 }  // namespace velkor

@@ -136,6 +136,31 @@ TEST_P(BothPages, TypingStopsAtSixteenCharactersButKeepsALongerName) {
   EXPECT_EQ(name->text().toStdString(), "0123456789abcdef");
 }
 
+// Typing over a selection in a name longer than the limit: the selection goes, and
+// only what fits under the limit comes in.
+TEST_P(BothPages, TypingOverASelectionInALongNameStaysWithinTheLimit) {
+  const struct {
+    int from, length;
+    const char* typed;
+    const char* expected;
+  } rows[] = {
+      {0, 1, "x", "BCDEFGHIJKLMNOPQR"},  // 17 left: nothing fits
+      {0, 2, "yz", "CDEFGHIJKLMNOPQR"},  // 16 left: nothing fits
+      {0, 4, "wxyz", "wxEFGHIJKLMNOPQR"},
+      {16, 2, "0123", "ABCDEFGHIJKLMNOP"},
+  };
+  VirtualConverter& converter = addConverter("ABCDEFGHIJKLMNOPQR");  // 18
+  openPage();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    reopenPage(converter);
+    QLineEdit* name = nameField();
+    name->setSelection(row.from, row.length);
+    QTest::keyClicks(name, row.typed);
+    EXPECT_EQ(name->text().toStdString(), row.expected);
+  }
+}
+
 TEST_P(BothPages, SaveWritesWhatTheFieldHolds) {
   const PageModel& model = GetParam();
   struct Case {
