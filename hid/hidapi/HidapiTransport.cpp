@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
@@ -16,78 +18,92 @@ namespace {
 
 constexpr int kGone = -1;
 
+// What a device and its writer thread share. The thread holds it too, so that it can
+// outlive a device closed while a write is stuck.
+struct WriterState {
+  explicit WriterState(hid_device* opened) : device(opened) {}
+
+  hid_device* const device;
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::optional<std::vector<std::uint8_t>> job;
+  bool busy = false;
+  bool stopping = false;
+  bool closed = false;
+  std::uint64_t submitted = 0;
+  std::uint64_t finished = 0;
+  int lastResult = 0;
+};
+
+// Writes one job after another until told to stop, then closes the device: after the
+// write in progress, if there is one.
+void runWrites(WriterState& state) {
+  std::unique_lock lock(state.mutex);
+  for (;;) {
+    state.wake.wait(lock, [&] { return state.stopping || state.job.has_value(); });
+    if (state.stopping) break;
+    const std::vector<std::uint8_t> report = std::move(*state.job);
+    state.job.reset();
+    state.busy = true;
+    lock.unlock();
+    const int result = hid_write(state.device, report.data(), report.size());
+    lock.lock();
+    state.busy = false;
+    state.lastResult = result < 0 ? kGone : result;
+    ++state.finished;
+    state.wake.notify_all();
+  }
+  hid_close(state.device);
+  state.closed = true;
+  state.wake.notify_all();
+}
+
 // hid_write blocks on Linux for as long as the kernel lets it (seconds), so writes run
 // on a thread of the device's own and the caller waits only for its limit. A write
 // that overruns is left to finish there; the next write waits for it within its own
-// limit, and closing the device waits for it.
+// limit. Closing waits for an idle writer to close the device, but not for a stuck
+// write: the writer closes the device when that write returns.
 class HidapiDevice final : public HidDevice {
  public:
-  explicit HidapiDevice(hid_device* device) : device_(device), writer_([this] { runWrites(); }) {}
+  explicit HidapiDevice(hid_device* device) : state_(std::make_shared<WriterState>(device)) {
+    std::thread([state = state_] { runWrites(*state); }).detach();
+  }
 
   ~HidapiDevice() override {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    wake_.notify_all();
-    writer_.join();
-    hid_close(device_);
+    std::unique_lock lock(state_->mutex);
+    state_->stopping = true;
+    state_->wake.notify_all();
+    if (!state_->busy) state_->wake.wait(lock, [this] { return state_->closed; });
   }
 
   std::optional<HidAttributes> attributes() override {
-    const hid_device_info* info = hid_get_device_info(device_);
+    const hid_device_info* info = hid_get_device_info(state_->device);
     if (info == nullptr) return std::nullopt;
     return HidAttributes{info->vendor_id, info->product_id, info->release_number};
   }
 
   WriteOutcome write(std::span<const std::uint8_t> report, std::chrono::milliseconds limit) override {
+    WriterState& state = *state_;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    std::unique_lock lock(mutex_);
-    if (!wake_.wait_until(lock, deadline, [this] { return !job_.has_value() && !busy_; }))
+    std::unique_lock lock(state.mutex);
+    if (!state.wake.wait_until(lock, deadline, [&] { return !state.job.has_value() && !state.busy; }))
       return WriteOutcome::TimedOut;
-    job_.emplace(report.begin(), report.end());
-    const std::uint64_t ticket = ++submitted_;
-    wake_.notify_all();
-    if (!wake_.wait_until(lock, deadline, [&] { return finished_ >= ticket; })) return WriteOutcome::TimedOut;
-    return lastResult_ == kGone ? WriteOutcome::Unavailable : WriteOutcome::Written;
+    state.job.emplace(report.begin(), report.end());
+    const std::uint64_t ticket = ++state.submitted;
+    state.wake.notify_all();
+    if (!state.wake.wait_until(lock, deadline, [&] { return state.finished >= ticket; })) return WriteOutcome::TimedOut;
+    return state.lastResult == kGone ? WriteOutcome::Unavailable : WriteOutcome::Written;
   }
 
   ReadOutcome read(std::span<std::uint8_t> into, std::chrono::milliseconds limit) override {
-    const int got = hid_read_timeout(device_, into.data(), into.size(), static_cast<int>(limit.count()));
+    const int got = hid_read_timeout(state_->device, into.data(), into.size(), static_cast<int>(limit.count()));
     if (got > 0) return {ReadOutcome::Kind::Received, static_cast<std::size_t>(got)};
     if (got == 0) return {ReadOutcome::Kind::TimedOut, 0};
     return {ReadOutcome::Kind::Gone, 0};
   }
 
  private:
-  void runWrites() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      wake_.wait(lock, [this] { return stopping_ || job_.has_value(); });
-      if (stopping_) return;
-      const std::vector<std::uint8_t> report = std::move(*job_);
-      job_.reset();
-      busy_ = true;
-      lock.unlock();
-      const int result = hid_write(device_, report.data(), report.size());
-      lock.lock();
-      busy_ = false;
-      lastResult_ = result < 0 ? kGone : result;
-      ++finished_;
-      wake_.notify_all();
-    }
-  }
-
-  hid_device* device_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::optional<std::vector<std::uint8_t>> job_;
-  bool busy_ = false;
-  bool stopping_ = false;
-  std::uint64_t submitted_ = 0;
-  std::uint64_t finished_ = 0;
-  int lastResult_ = 0;
-  std::thread writer_;  // last: it starts running at construction
+  std::shared_ptr<WriterState> state_;
 };
 
 }  // namespace

@@ -18,7 +18,7 @@ class HidapiBackend : public ::testing::Test {
   void SetUp() override { fake.reset(); }
   void TearDown() override {
     record.deviceTable.closeAll();
-    EXPECT_EQ(fake.openDevices, 0) << "every handle is closed";
+    EXPECT_EQ(fake.openDevices.load(), 0) << "every handle is closed";
   }
 
   VirtualConverter& add(ConverterModel model, const std::string& path, std::string name) {
@@ -47,7 +47,7 @@ TEST_F(HidapiBackend, ScansOpensAndTellsTwoConvertersApart) {
   HidapiTransport transport;
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 3);
   EXPECT_EQ(record.deviceTable.entry(2)->versionNumber, 2) << "release_number is the model";
-  EXPECT_EQ(fake.openDevices, 0);
+  EXPECT_EQ(fake.openDevices.load(), 0);
 
   select(transport, 3);
   queryStatusA(record);
@@ -133,6 +133,24 @@ TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
   log.clear();
   sendCommandA(record, 'Q', 2);
   EXPECT_TRUE(log.contains("send ret = 0 \n")) << log.text();
+}
+
+// Choosing another converter closes every handle: a write stuck in the kernel must not
+// hold the window until the kernel gives up on it.
+TEST_F(HidapiBackend, ClosingDuringAStalledWriteLeavesTheCloseToTheWriter) {
+  add(ConverterModel::TQ4410, "/dev/hidraw0", "");
+  HidapiTransport transport;
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+  select(transport, 1);
+  fake.stallWrites(true);
+  sendCommandA(record, 'Q', 1);
+  record.deviceTable.closeAll();  // would never return if it waited for the write
+  EXPECT_EQ(record.deviceTable.entry(1)->handle, nullptr);
+  EXPECT_EQ(fake.openDevices.load(), 1) << "the stuck write still holds the device";
+
+  fake.stallWrites(false);
+  for (int i = 0; i < 1000 && fake.openDevices.load() != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // of the real one. Its "system" is a list of virtual converters; it records how the
 // transport calls it.
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -42,7 +43,7 @@ struct HidapiDouble {
   // What the transport asked for.
   std::vector<Write> writes;
   std::vector<Read> reads;
-  int openDevices = 0;
+  std::atomic<int> openDevices = 0;  // closed from the device's writer thread
 
   std::mutex mutex;
   std::condition_variable released;
