@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "DeviceEntry.h"
+#include "Text.h"
 
 namespace velkor {
 
@@ -32,6 +33,14 @@ ParsedDevicePath parseDevicePath(const std::string& path) {
   parsed.address = fnv1a32(path);
   parsed.tail = path.substr(0, kPathTailLength - 1);
   return parsed;
+}
+
+std::string eightBitDevicePath(const std::string& path) {
+  // What fits the 512-byte buffer with its zero byte.
+  constexpr std::size_t kLength = 511;
+  std::string converted = toLatin1(fromUtf8(path));
+  if (converted.size() > kLength) converted.resize(kLength);
+  return converted;
 }
 
 }  // namespace velkor

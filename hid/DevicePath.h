@@ -23,6 +23,10 @@ struct ParsedDevicePath {
 // one model are never confused.
 ParsedDevicePath parseDevicePath(const std::string& path);
 
+// A path as the transports give it (UTF-8) in the form it is read in: the system's
+// 8-bit code page (Latin-1, '?' for anything beyond it), at most 511 bytes.
+std::string eightBitDevicePath(const std::string& path);
+
 std::uint32_t fnv1a32(const std::string& text);
 
 }  // namespace velkor

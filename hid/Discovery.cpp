@@ -10,10 +10,11 @@ namespace velkor {
 namespace {
 
 ParsedDevicePath parseAndLog(const std::string& path) {
-  // The path is logged as wide and as 8-bit text; both are the same bytes here.
+  // The transports give the path as UTF-8, the wide form; it is read in its 8-bit form.
   logLine("devDetail->DevicePath: %s \n", path.c_str());
-  logLine("devDetail->DevicePath: %s \n", path.c_str());
-  ParsedDevicePath parsed = parseDevicePath(path);
+  const std::string converted = eightBitDevicePath(path);
+  logLine("devDetail->DevicePath: %s \n", converted.c_str());
+  ParsedDevicePath parsed = parseDevicePath(converted);
   logLine(" vid = %x,pid = %x,addr = %x,index = %d,id = %d \n", parsed.vendorId, parsed.productId, parsed.address,
           parsed.index, parsed.id);
   logLine(" %s ,%s \n", parsed.text.c_str(), parsed.tail.c_str());

@@ -1,8 +1,11 @@
 #include "Converter.h"
 
+#include <cstring>
+
 #include "Discovery.h"
 #include "Exchange.h"
 #include "StatusReply.h"
+#include "Text.h"
 
 namespace velkor::ctl {
 
@@ -19,7 +22,13 @@ Converter::~Converter() {
 
 bool Converter::opened() const { return record_.deviceTable.entry(number_)->handle != nullptr; }
 
-std::string Converter::path() const { return record_.deviceTable.entry(number_)->pathTail.data(); }
+std::string Converter::path() const { return shownPath(*record_.deviceTable.entry(number_)); }
+
+std::string shownPath(const DeviceEntry& entry) {
+  // The entry holds the path's 8-bit form.
+  const auto* tail = reinterpret_cast<const std::uint8_t*>(entry.pathTail.data());
+  return toUtf8(widenLatin1({tail, std::strlen(entry.pathTail.data())}));
+}
 
 template <typename Request>
 bool Converter::answered(Request request) {

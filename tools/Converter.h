@@ -15,6 +15,9 @@
 
 namespace velkor::ctl {
 
+// An entry's path as a terminal or a script shows it (UTF-8).
+std::string shownPath(const DeviceEntry& entry);
+
 class Converter {
  public:
   // Opens entry `number` of the record's table and makes it the device in use. The

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "Converter.h"
 #include "Text.h"
 #include "UdevRule.h"
 
@@ -71,7 +72,7 @@ int listConverters(Session& session) {
   for (int n = 1; n <= scan.found; ++n) {
     const DeviceEntry& entry = *scan.record->deviceTable.entry(n);
     const std::string model = modelOf(entry.versionNumber)->word;
-    const std::string path = entry.pathTail.data();
+    const std::string path = shownPath(entry);
     const Json object{{"converter", n},
                       {"model", model},
                       {"vendor-id", hex4(entry.vendorId)},

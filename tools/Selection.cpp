@@ -45,7 +45,7 @@ std::optional<int> entryNumber(const std::string& text) {
 
 // The identity the scan recorded for a path is the one openDevice compares.
 int entryAtPath(const DeviceRecord& record, int found, const std::string& path) {
-  const ParsedDevicePath parsed = parseDevicePath(path);
+  const ParsedDevicePath parsed = parseDevicePath(eightBitDevicePath(path));
   for (int n = 1; n <= found; ++n) {
     const DeviceEntry& e = *record.deviceTable.entry(n);
     if (e.address == parsed.address && parsed.tail == e.pathTail.data()) return n;

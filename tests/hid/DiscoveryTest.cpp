@@ -123,6 +123,34 @@ TEST_F(Discovery, WindowsStylePathsMatchOnAddressAndTail) {
   EXPECT_LT(text.find("open dev fail\n"), text.find("open the right dev\n")) << text;
 }
 
+// The path is logged as the system gives it, then read in its 8-bit form: Latin-1,
+// '?' for anything beyond it, at most 511 bytes. Scan and open read it alike.
+TEST_F(Discovery, PathsAreReadInTheirEightBitForm) {
+  const std::string longPath = "/dev/" + std::string(600, 'p');
+  const struct {
+    std::string path;
+    std::string converted;
+  } cases[] = {
+      {"/dev/hidraw0", "/dev/hidraw0"},
+      {"/dev/caf\xC3\xA9", "/dev/caf\xE9"},
+      {"/dev/\xE4\xB8\xAD", "/dev/?"},
+      {longPath, longPath.substr(0, 511)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.substr(0, 20));
+    transport = VirtualTransport(clock);
+    record.deviceTable.clear();
+    addConverter(ConverterModel::TQ4410, c.path, "n");
+    log.clear();
+    ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+    EXPECT_TRUE(log.contains("devDetail->DevicePath: " + c.path + " \ndevDetail->DevicePath: " + c.converted + " \n"));
+    EXPECT_EQ(record.deviceTable.entry(1)->address, fnv1a32(c.converted));
+    ASSERT_EQ(openDevice(transport, *record.deviceTable.entry(1)), 0);
+    EXPECT_NE(record.deviceTable.entry(1)->handle, nullptr);
+    record.deviceTable.closeAll();
+  }
+}
+
 TEST_F(Discovery, UnpluggedSinceTheScanLeavesTheHandleNull) {
   VirtualConverter& c = addConverter(ConverterModel::TQ4410, "/dev/hidraw0");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
