@@ -3,6 +3,7 @@
 #include <SimpleIni.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace velkor {
 namespace {
@@ -19,6 +20,35 @@ std::string withoutOuterQuotes(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
     value = value.substr(1, value.size() - 2);
   return std::string(value);
+}
+
+bool isComment(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
+}
+
+bool isBlank(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+
+// The comment lines after the file's last entry, with LF line ends. SimpleIni keeps a
+// comment with the entry that follows it, so these would be lost on a rewrite.
+std::string trailingComments(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t end = text.size();
+  while (end > 0) {
+    const std::size_t start = text.rfind('\n', end - 1);
+    const std::size_t from = start == std::string_view::npos ? 0 : start + 1;
+    std::string_view line = text.substr(from, end - from);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (!isBlank(line)) {
+      if (!isComment(line)) break;
+      lines.push_back(line);
+    }
+    if (start == std::string_view::npos) return {};  // nothing but comments: SimpleIni keeps those
+    end = start;
+  }
+  std::string comments;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) comments.append(*line).append("\n");
+  return comments;
 }
 
 }  // namespace
@@ -38,6 +68,7 @@ ProfileDocument::ProfileDocument() : ini_(std::make_unique<Ini>()) {}
 ProfileDocument::~ProfileDocument() = default;
 
 std::error_code ProfileDocument::parse(std::string_view text) {
+  trailingComments_ = trailingComments(text);
   return toErrorCode(ini_->LoadData(text.data(), text.size()));
 }
 
@@ -56,7 +87,9 @@ std::error_code ProfileDocument::set(const char* section, const char* key, const
 
 std::error_code ProfileDocument::text(std::string& out) const {
   out.clear();
-  return toErrorCode(ini_->Save(out, /*a_bAddSignature=*/false));
+  if (const std::error_code error = toErrorCode(ini_->Save(out, /*a_bAddSignature=*/false))) return error;
+  if (!trailingComments_.empty()) out += (out.empty() || out.ends_with('\n') ? "" : "\n") + trailingComments_;
+  return {};
 }
 
 }  // namespace velkor

@@ -3,7 +3,8 @@
 // that wrote the files this program must keep reading: section and key names match
 // without regard to case, blanks around names and values do not count, a value's outer
 // matching quotes are not part of it, and when a key or section is given twice the
-// first one counts. Everything the program does not name survives a rewrite.
+// first one counts. Every section, key and comment the program does not name survives a
+// rewrite; a line that is none of these (no '=' in it) does not.
 
 #include <memory>
 #include <string>
@@ -37,6 +38,7 @@ class ProfileDocument {
  private:
   struct Ini;
   std::unique_ptr<Ini> ini_;
+  std::string trailingComments_;
 };
 
 }  // namespace velkor

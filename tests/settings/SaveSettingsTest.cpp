@@ -139,12 +139,14 @@ TEST_F(SaveSettings, KeepsWhatItDoesNotNameInAnExistingFile) {
             "[Page_Func]\r\n"
             "Configuration=1\r\n"
             "Remember=yes\r\n"
-            "[Empty]\r\n");
+            "[Empty]\r\n"
+            "; the end\r\n");
   fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
 
   ASSERT_TRUE(saveSettingsB(record).ok());
   // Known keys take their new value where they stand (a repeated one once, where the
-  // first stood), new ones follow what the section held, a new section comes last.
+  // first stood), new ones follow what the section held, a new section comes last,
+  // before the comment that ended the file.
   EXPECT_EQ(readText("userSettings_tq6630.ini"),
             "[Station]\n"
             "Name=Edit bay 2\n"
@@ -167,7 +169,8 @@ TEST_F(SaveSettings, KeepsWhatItDoesNotNameInAnExistingFile) {
             "Virtical Margin=30\n"
             "Horiznoal Margin=70\n"
             "Mirror Image=1\n"
-            "Screen Freeze=0\n");
+            "Screen Freeze=0\n"
+            "; the end\n");
 }
 
 TEST_F(SaveSettings, TheTwoModelsKeepToTheirOwnFiles) {
