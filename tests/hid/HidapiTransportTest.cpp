@@ -35,6 +35,15 @@ class HidapiBackend : public ::testing::Test {
     record.selectedDevice = number;
   }
 
+  // One converter in use, with a request whose write is stuck in the "kernel".
+  void stallAWrite(HidapiTransport& transport) {
+    add(ConverterModel::TQ4410, "/dev/hidraw0", "");
+    ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+    select(transport, 1);
+    fake.stallWrites(true);
+    sendCommandA(record, 'Q', 1);
+  }
+
   HidapiDouble& fake = HidapiDouble::instance();
   DeviceRecord record;
   LogCapture log;
@@ -119,12 +128,8 @@ TEST_F(HidapiBackend, GoneDeviceAndUnreadablePaths) {
 }
 
 TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
-  add(ConverterModel::TQ4410, "/dev/hidraw0", "");
   HidapiTransport transport;
-  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
-  select(transport, 1);
-  fake.stallWrites(true);
-  sendCommandA(record, 'Q', 1);
+  stallAWrite(transport);
   EXPECT_TRUE(log.contains("send ret = -3 \n"));
   EXPECT_TRUE(fake.reads.empty()) << "no read follows a write that did not complete";
 
@@ -138,12 +143,8 @@ TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
 // Choosing another converter closes every handle: a write stuck in the kernel must not
 // hold the window until the kernel gives up on it.
 TEST_F(HidapiBackend, ClosingDuringAStalledWriteLeavesTheCloseToTheWriter) {
-  add(ConverterModel::TQ4410, "/dev/hidraw0", "");
   HidapiTransport transport;
-  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
-  select(transport, 1);
-  fake.stallWrites(true);
-  sendCommandA(record, 'Q', 1);
+  stallAWrite(transport);
   record.deviceTable.closeAll();  // would never return if it waited for the write
   EXPECT_EQ(record.deviceTable.entry(1)->handle, nullptr);
   EXPECT_EQ(fake.openDevices.load(), 1) << "the stuck write still holds the device";
