@@ -45,12 +45,12 @@ template <typename Block>
 SettingsRead readInto(DeviceRecord& record, const ModelSettings<Block>& model, const fs::path& file) {
   const WholeFileRead content = readWholeFile(file);
   if (content.error == std::errc::no_such_file_or_directory || content.error == std::errc::not_a_directory)
-    return {SettingsResult::failure(SettingsOutcome::FileNotFound, file, content.error), {}};
-  if (content.error) return {SettingsResult::failure(SettingsOutcome::CannotRead, file, content.error), {}};
+    return {SettingsResult::failure(SettingsOutcome::FileNotFound, file, content.error), {}, {}};
+  if (content.error) return {SettingsResult::failure(SettingsOutcome::CannotRead, file, content.error), {}, {}};
 
   ProfileDocument document;
   if (std::error_code error = document.parse(content.bytes))
-    return {SettingsResult::failure(SettingsOutcome::CannotRead, file, error), {}};
+    return {SettingsResult::failure(SettingsOutcome::CannotRead, file, error), {}, {}};
 
   // The block is chosen before the file's mode takes over.
   SettingsRead read;
@@ -59,6 +59,7 @@ SettingsRead readInto(DeviceRecord& record, const ModelSettings<Block>& model, c
     const std::string value = document.value(item.section, item.key);
     if (value.empty()) read.missing.push_back(&item);
     block[item.offset] = profileByte(value);
+    read.texts.push_back(value);
   }
   record.*model.applyMode = profileByte(document.value(kModeSection, kModeKey));
   return read;

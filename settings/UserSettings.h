@@ -3,6 +3,7 @@
 // and loading them back into the record and onto the converter in use.
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "DeviceRecord.h"
@@ -39,6 +40,8 @@ SettingsResult loadSettingsB(DeviceRecord& record, const std::filesystem::path& 
 struct SettingsRead {
   SettingsResult result;
   std::vector<const SettingsItem*> missing;
+  // Each item's value as the file writes it, in the model's item order.
+  std::vector<std::string> texts;
 };
 SettingsRead readSettingsA(DeviceRecord& record, const std::filesystem::path& file);
 SettingsRead readSettingsB(DeviceRecord& record, const std::filesystem::path& file);

@@ -31,8 +31,12 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   bool json = false;
   bool virtualConverters = false;
   bool verbose = false;
+  // An empty value, from an unset shell variable say, must not mean "the only one".
+  const CLI::Validator notEmpty(
+      [](std::string& text) { return text.empty() ? std::string("names no converter") : std::string(); }, "");
   CLI::Option* device =
-      app.add_option("-d,--device", target.device, "The converter: its number in `list`, its path or its custom name");
+      app.add_option("-d,--device", target.device, "The converter: its number in `list`, its path or its custom name")
+          ->check(notEmpty);
   CLI::Option* modelOption = app.add_option("--model", model, "Only converters of this model")
                                  ->check(CLI::IsMember(modelOptions(), CLI::ignore_case));
   app.add_flag("--all", target.all, "Every converter of the --model given, one result line each")

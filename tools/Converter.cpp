@@ -22,6 +22,16 @@ Converter::~Converter() {
 
 bool Converter::opened() const { return record_.deviceTable.entry(number_)->handle != nullptr; }
 
+SettingsResult Converter::saveSettings(const std::filesystem::path& file, std::uint8_t applyMode) {
+  // After a query in Auto Apply the held block equals the status block, so either mode
+  // writes what the converter holds; the record is back in Auto Apply afterwards.
+  std::uint8_t& mode = record_.*model_.applyMode;
+  mode = applyMode;
+  const SettingsResult saved = model_.saveSettings(record_, file);
+  mode = kAutoApply;
+  return saved;
+}
+
 std::string Converter::path() const { return shownPath(*record_.deviceTable.entry(number_)); }
 
 std::string shownPath(const DeviceEntry& entry) {

@@ -47,6 +47,8 @@ class Converter {
   const std::uint8_t* statusBlock() const;
   std::vector<std::string> statusTexts() const;
   const DeviceRecord& record() const { return record_; }
+  // Saves what the last query read, with `applyMode` as the file's apply mode.
+  SettingsResult saveSettings(const std::filesystem::path& file, std::uint8_t applyMode);
 
  private:
   template <typename Request>

@@ -17,6 +17,9 @@ std::string nameProblem(const std::u16string& name) {
   if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c > 0xFF; }))
     return "a custom name takes only Latin-1 characters";
   if (std::find(name.begin(), name.end(), u'#') != name.end()) return "a custom name cannot hold '#'";
+  // A control character would break the one line a result takes, and no panel shows one.
+  if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }))
+    return "a custom name cannot hold control characters";
   return {};
 }
 

@@ -31,6 +31,7 @@ struct ModelInfo {
 
   std::uint8_t* (*statusBlock)(DeviceRecord&);
   std::u16string DeviceRecord::*customName;
+  std::uint8_t DeviceRecord::*applyMode;
   void (*queryStatus)(DeviceRecord&);
   void (*applySettings)(DeviceRecord&);
   void (*sendName)(DeviceRecord&);

@@ -49,11 +49,12 @@ bool sendSettings(Output& output, Converter& converter, std::span<const Change> 
   return true;
 }
 
-// A settings file as the changes that send all of it, checked like the values of `set`.
-// The file's apply mode is the panel's and stays with it.
+// A settings file as the changes that send all of it, each value checked as `set`
+// checks it: the panel's own reading would take "300" as 44 and "abc" as 0. The
+// file's apply mode is the panel's and stays with it.
 Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& file) {
   Changes changes;
-  DeviceRecord scratch;  // in Auto Apply, so the file fills its status block
+  DeviceRecord scratch;
   const SettingsRead read = model.readSettings(scratch, file);
   if (!read.result.ok()) {
     changes.error = read.result.message();
@@ -65,18 +66,40 @@ Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& fil
                     item.section + "]";
     return changes;
   }
-  const std::uint8_t* block = model.statusBlock(scratch);
   for (const SettingKey& key : model.keys) {
-    const std::uint8_t value = block[key.offset];
-    if (value > key.maximum()) {
-      const SettingsItem& item = *model.fileItem(key);
-      changes.error = file.string() + ": [" + item.section + "] " + item.key + "=" + std::to_string(value) +
-                      " is no value of " + key.name + "; allowed: " + allowedValues(key);
+    const SettingsItem& item = *model.fileItem(key);
+    const std::string& text = read.texts.at(static_cast<std::size_t>(&item - model.fileItems.data()));
+    const std::optional<std::uint8_t> value = parseValue(key, text);
+    if (!value) {
+      changes.error = file.string() + ": [" + item.section + "] " + item.key + "=" + text + " is no value of " +
+                      key.name + "; allowed: " + allowedValues(key);
       return changes;
     }
-    changes.items.push_back({&key, value});
+    changes.items.push_back({&key, *value});
   }
   return changes;
+}
+
+// What a save may overwrite: nothing, an empty file, or a settings file of the model,
+// whose apply mode is the panel's and stays. Anything else is somebody's work.
+struct ExistingFile {
+  std::string problem;
+  std::uint8_t applyMode = kAutoApply;
+};
+
+ExistingFile inspectExisting(const ModelInfo& model, const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0) return {};
+  DeviceRecord scratch;
+  const SettingsRead read = model.readSettings(scratch, file);
+  if (!read.result.ok()) return {};  // the save says why it cannot write there either
+  if (!read.missing.empty()) {
+    const SettingsItem& item = *read.missing.front();
+    return {file.string() + " is no " + model.word + " settings file (it has no \"" + item.key + "\" in [" +
+                item.section + "]); it is left as it is",
+            kAutoApply};
+  }
+  return {{}, scratch.*model.applyMode};
 }
 
 // Every model among the chosen converters, each once.
@@ -137,8 +160,14 @@ int saveSettingsFile(Session& session, const std::filesystem::path& file) {
   int fileError = kExitDone;
   const int exitCode = actOnEach(session.transport, session.output, chosen, [&](Converter& converter) {
     const Json fields{{"file", file.string()}};
+    const ModelInfo& model = converter.model();
+    const ExistingFile existing = inspectExisting(model, file);
+    if (!existing.problem.empty()) {
+      fileError = kExitUsage;
+      return converterFailed(session.output, converter, existing.problem, fields);
+    }
     if (!converter.query()) return converterFailed(session.output, converter, noAnswer(), fields);
-    const SettingsResult saved = converter.model().saveSettings(converter.record(), file);
+    const SettingsResult saved = converter.saveSettings(file, existing.applyMode);
     if (!saved.ok()) {
       fileError = kExitUsage;
       return converterFailed(session.output, converter, saved.message(), fields);

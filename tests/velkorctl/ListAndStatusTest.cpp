@@ -183,6 +183,7 @@ TEST_F(ListAndStatus, HelpAndUsageErrors) {
       {{"reboot"}, 2, "A subcommand is required"},
       {{"set"}, 2, "KEY=VALUE is required"},
       {{"store-custom", "3"}, 2, "not in range"},
+      {{"-d", "", "status"}, 2, "names no converter"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));

@@ -36,6 +36,9 @@ TEST_F(NameAndCustomSlot, ANameTheConvertersCannotKeepIsRefusedBeforeAnythingIsS
        "1",
        "only Latin-1 characters"},  // the euro sign
       {"Cam#2", "cannot hold '#'"},
+      {"Cam\n2", "cannot hold control characters"},
+      {"Cam\t2", "cannot hold control characters"},
+      {"Cam\x7F", "cannot hold control characters"},
   };
   for (const auto& c : cases) {
     const CtlRun result = run({"name", c.name});

@@ -108,18 +108,30 @@ TEST_F(SettingsFile, AFileThatIsNotTheModelsIsRefusedBeforeAnythingIsSent) {
   const fs::path fileB = directory / "b.ini";
   ASSERT_EQ(run({"save", "-d", "2", fileB.string()}).exitCode, 0);
   b.forgetReceived();
-  const fs::path wide = directory / "wide.ini";
-  std::ofstream(wide) << "[Page_Scale/Output]\nOutput Format=44\nOutput Source From=0\nAudio Source From=0\n"
-                         "[Page_Overlays]\nOverlays Enable=0\nVirtical Margin=0\nHoriznoal Margin=0\n"
-                         "Mirror Image=0\nScreen Freeze=0\n";
-
+  // A TQ6630 file with one bad value; the panel's reading would take each of them as
+  // some byte.
+  const auto fileWith = [&](const std::string& name, const std::string& format, const std::string& margin) {
+    const fs::path file = directory / name;
+    std::ofstream(file) << "[Page_Scale/Output]\nOutput Format=" << format
+                        << "\nOutput Source From=0\nAudio Source From=0\n"
+                           "[Page_Overlays]\nOverlays Enable=0\nVirtical Margin="
+                        << margin << "\nHoriznoal Margin=0\nMirror Image=0\nScreen Freeze=0\n";
+    return file;
+  };
+  const std::string formatError = "is no value of output-format; allowed:";
   const struct {
     std::string device;
     fs::path file;
     std::string error;
   } cases[] = {
       {"1", fileB, "b.ini is no TQ4410 settings file: it has no \"HDMI Output Type\" in [Page_Scale/Output]"},
-      {"2", wide, "wide.ini: [Page_Scale/Output] Output Format=44 is no value of output-format; allowed:"},
+      {"2", fileWith("wide.ini", "44", "0"), "wide.ini: [Page_Scale/Output] Output Format=44 " + formatError},
+      {"2", fileWith("wraps.ini", "268", "0"), "Output Format=268 " + formatError},
+      {"2", fileWith("negative.ini", "-1", "0"), "Output Format=-1 " + formatError},
+      {"2", fileWith("word.ini", "abc", "0"), "Output Format=abc " + formatError},
+      {"2", fileWith("fraction.ini", "3.7", "0"), "Output Format=3.7 " + formatError},
+      {"2", fileWith("trailing.ini", "12abc", "0"), "Output Format=12abc " + formatError},
+      {"2", fileWith("margin.ini", "1", "356"), "[Page_Overlays] Virtical Margin=356 is no value of vertical-margin"},
       {"2", directory / "absent.ini", "absent.ini does not exist"},
   };
   for (const auto& c : cases) {
@@ -130,6 +142,48 @@ TEST_F(SettingsFile, AFileThatIsNotTheModelsIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
   }
   EXPECT_EQ(framesSent(), 0u);
+}
+
+// A save may replace nothing but a settings file of the converter's model (or an empty
+// file); the apply mode in such a file is the panel's and stays.
+TEST_F(SettingsFile, SaveOverwritesOnlyTheModelsOwnFile) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "A");
+  addConverter(ConverterModel::TQ6630, "/dev/hidraw1", "B");
+  const fs::path ofB = directory / "b.ini";
+  ASSERT_EQ(run({"save", "-d", "2", ofB.string()}).exitCode, 0);
+  const fs::path manualA = directory / "a.ini";
+  ASSERT_EQ(run({"save", "-d", "1", manualA.string()}).exitCode, 0);
+  std::string manualText = readText(manualA);
+  manualText.replace(manualText.find("Configuration=0"), 15, "Configuration=1");
+  std::ofstream(manualA) << manualText;
+  const fs::path notes = directory / "notes.txt";
+  std::ofstream(notes) << "call the truck at six\n";
+  const fs::path empty = directory / "empty.ini";
+  std::ofstream{empty};
+
+  const struct {
+    fs::path file;
+    int exitCode;
+    const char* error;  // null: saved
+  } cases[] = {
+      {ofB, 2, "b.ini is no TQ4410 settings file (it has no \"HDMI Output Type\" in [Page_Scale/Output])"},
+      {notes, 2, "notes.txt is no TQ4410 settings file"},
+      {empty, 0, nullptr},
+      {manualA, 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string before = readText(c.file);
+    const CtlRun result = run({"save", "-d", "1", c.file.string()});
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    if (c.error != nullptr) {
+      EXPECT_NE(result.out.find(c.error), std::string::npos) << result.out;  // the converter's result line
+      EXPECT_EQ(readText(c.file), before);
+    } else {
+      EXPECT_NE(readText(c.file).find("Output Format="), std::string::npos);
+    }
+  }
+  EXPECT_NE(readText(manualA).find("Configuration=1"), std::string::npos) << "the panel's apply mode stays";
 }
 
 TEST_F(SettingsFile, SaveWritesOneConvertersFileOrSaysWhyNot) {
