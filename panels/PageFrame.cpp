@@ -1,6 +1,7 @@
 #include "PageFrame.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -29,6 +30,10 @@ void PageFrame::create(QWidget* container) {
   setParent(container);
   setGeometry(0, 0, kWidth, kHeight);
   buildFromTemplate(this, controls_);
+  // A list or slider takes the wheel only once the operator has picked it: a wheel
+  // turned while the pointer passes over a page must not change a live setting.
+  for (QWidget* control : findChildren<QWidget*>())
+    if (takesWheelOnlyWithFocus(control)) control->setFocusPolicy(Qt::StrongFocus);
   if (colours_ == Colours::SettingPage) applyColours();
   initialise();
 }
@@ -54,6 +59,10 @@ void PageFrame::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+bool PageFrame::takesWheelOnlyWithFocus(const QWidget* control) {
+  return qobject_cast<const QComboBox*>(control) != nullptr || qobject_cast<const QAbstractSlider*>(control) != nullptr;
+}
+
 bool PageFrame::isOwnWidget(QObject* object) const {
   for (QObject* o = object; o != nullptr; o = o->parent())
     if (o == this) return true;
@@ -61,6 +70,10 @@ bool PageFrame::isOwnWidget(QObject* object) const {
 }
 
 bool PageFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel && isOwnWidget(watched)) {
+    const auto* control = qobject_cast<QWidget*>(watched);
+    if (control != nullptr && takesWheelOnlyWithFocus(control) && !control->hasFocus()) return true;
+  }
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && isOwnWidget(watched)) {

@@ -54,6 +54,7 @@ class PageFrame : public QWidget {
 
  private:
   bool isOwnWidget(QObject* object) const;
+  static bool takesWheelOnlyWithFocus(const QWidget* control);
   void applyColours();
 
   const char* endLine_;

@@ -55,7 +55,9 @@ void StatusPage::initialise() {
   applyColourRule();
   runNameWriteTest(queryStatus());
   showName();
-  limitTyping(*nameField_, static_cast<int>(kCustomNameLimit));
+  // '#' ends a name in the converters' replies: a name holding one would come back cut,
+  // and the next name write test would write the cut name over it.
+  limitTyping(*nameField_, static_cast<int>(kCustomNameLimit), QStringLiteral("#"));
   showStatus();
 
   auto* save = new CButtonST(this);

@@ -12,8 +12,8 @@ namespace {
 // lies between the parts the two texts share at their start and at their end.
 class TypingLimitValidator final : public QValidator {
  public:
-  TypingLimitValidator(QLineEdit& field, int characters)
-      : QValidator(&field), characters_(characters), before_(field.text()) {}
+  TypingLimitValidator(QLineEdit& field, int characters, const QString& refused)
+      : QValidator(&field), characters_(characters), refused_(refused), before_(field.text()) {}
 
   State validate(QString& input, int& cursor) const override {
     const qsizetype shared = std::min(before_.size(), input.size());
@@ -21,12 +21,13 @@ class TypingLimitValidator final : public QValidator {
     while (head < shared && before_[head] == input[head]) ++head;
     qsizetype tail = 0;
     while (tail < shared - head && before_[before_.size() - 1 - tail] == input[input.size() - 1 - tail]) ++tail;
-    const qsizetype inserted = input.size() - head - tail;
-    if (inserted > 0 && input.size() > characters_) {
+    QString inserted = input.mid(head, input.size() - head - tail);
+    if (!inserted.isEmpty()) {
+      for (const QChar c : refused_) inserted.remove(c);
       const qsizetype kept = head + tail;  // what the edit left of the text before it
-      const qsizetype fits = std::clamp<qsizetype>(characters_ - kept, 0, inserted);
-      input = input.left(head + fits) + input.right(tail);
-      cursor = static_cast<int>(head + fits);
+      if (kept + inserted.size() > characters_) inserted.truncate(std::max<qsizetype>(characters_ - kept, 0));
+      input = input.left(head) + inserted + input.right(tail);
+      cursor = static_cast<int>(head + inserted.size());
     }
     before_ = input;
     return Acceptable;
@@ -34,11 +35,14 @@ class TypingLimitValidator final : public QValidator {
 
  private:
   int characters_;
+  QString refused_;
   mutable QString before_;
 };
 
 }  // namespace
 
-void limitTyping(QLineEdit& field, int characters) { field.setValidator(new TypingLimitValidator(field, characters)); }
+void limitTyping(QLineEdit& field, int characters, const QString& refused) {
+  field.setValidator(new TypingLimitValidator(field, characters, refused));
+}
 
 }  // namespace velkor

@@ -51,6 +51,9 @@ class PagesFixture : public AppFixture {
   void SetUp() override {
     addThreeConverters();
     openWindow();
+    // Focus follows setFocus only in the active window; the wheel needs it.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     scan();
   }
 

@@ -1,7 +1,9 @@
 // Every list bound to a setting, on all five pages: what it shows in either apply
 // mode, what a pick stores and sends, and in which order.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QWheelEvent>
 
 #include "ModalCloser.h"
 #include "PagesFixture.h"
@@ -138,6 +140,32 @@ TEST_F(SettingLists, EnterInAListChangesNothing) {
     EXPECT_EQ(current(c.slot), 0);
     EXPECT_EQ(sent(), std::vector<Request>{});
     EXPECT_TRUE(window->panel()->currentPage()->isVisible());
+  }
+}
+
+// The wheel turns a list only once the operator has picked it: passing over a page
+// with the wheel must not change what a converter puts out.
+TEST_F(SettingLists, TheWheelTurnsOnlyAListThatHasTheFocus) {
+  for (const ListCase& c : kLists) {
+    if (!c.visible) continue;
+    SCOPED_TRACE(c.name);
+    QComboBox* list = open(c, kAutoApply, 0, 0);
+    const auto turn = [list] {
+      const QPointF middle = QRectF(list->rect()).center();
+      QWheelEvent wheel(middle, list->mapToGlobal(middle), {}, {0, -QWheelEvent::DefaultDeltasPerStep}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(list, &wheel);
+    };
+    turn();
+    EXPECT_FALSE(list->hasFocus());
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(current(c.slot), 0);
+    EXPECT_EQ(sent(), std::vector<Request>{});
+
+    list->setFocus();
+    turn();
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(current(c.slot), 1);
   }
 }
 

@@ -172,6 +172,7 @@ TEST_P(BothPages, SaveWritesWhatTheFieldHolds) {
       {"Alpha", "New name", "New name"},
       {"", nullptr, model.productName},
       {"Alpha", "", ""},
+      {"Alpha", "CAM#1 Left", "CAM1 Left"},  // '#' would end the name in every reply
   };
   VirtualConverter& converter = addConverter("first");
   openPage();
