@@ -49,6 +49,11 @@ bool sendSettings(Output& output, Converter& converter, std::span<const Change> 
   return true;
 }
 
+// Where a settings file keeps an item: "\"Output Format\" in [Page_Scale/Output]".
+std::string itemPlace(const SettingsItem& item) {
+  return "\"" + std::string(item.key) + "\" in [" + item.section + "]";
+}
+
 // A settings file as the changes that send all of it, each value checked as `set`
 // checks it: the panel's own reading would take "300" as 44 and "abc" as 0. The
 // file's apply mode is the panel's and stays with it.
@@ -62,8 +67,7 @@ Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& fil
   }
   if (!read.missing.empty()) {
     const SettingsItem& item = *read.missing.front();
-    changes.error = file.string() + " is no " + model.word + " settings file: it has no \"" + item.key + "\" in [" +
-                    item.section + "]";
+    changes.error = file.string() + " is no " + model.word + " settings file: it has no " + itemPlace(item);
     return changes;
   }
   for (const SettingKey& key : model.keys) {
@@ -95,8 +99,8 @@ ExistingFile inspectExisting(const ModelInfo& model, const std::filesystem::path
   if (!read.result.ok()) return {};  // the save says why it cannot write there either
   if (!read.missing.empty()) {
     const SettingsItem& item = *read.missing.front();
-    return {file.string() + " is no " + model.word + " settings file (it has no \"" + item.key + "\" in [" +
-                item.section + "]); it is left as it is",
+    return {file.string() + " is no " + model.word + " settings file (it has no " + itemPlace(item) +
+                "); it is left as it is",
             kAutoApply};
   }
   return {{}, scratch.*model.applyMode};

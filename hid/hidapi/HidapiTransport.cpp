@@ -106,6 +106,17 @@ class HidapiDevice final : public HidDevice {
   std::shared_ptr<WriterState> state_;
 };
 
+// hidapi's hidraw backend lists a device once for every top-level usage of its report
+// descriptor, all under one path: that is still one interface. Keeps the first listing
+// of each path, and every listing without one.
+std::vector<const hid_device_info*> onePerInterface(const hid_device_info* all) {
+  std::vector<const hid_device_info*> listed;
+  std::unordered_set<std::string> seen;
+  for (const hid_device_info* info = all; info != nullptr; info = info->next)
+    if (info->path == nullptr || seen.insert(info->path).second) listed.push_back(info);
+  return listed;
+}
+
 }  // namespace
 
 HidapiTransport::HidapiTransport() : initialised_(hid_init() == 0) {}
@@ -117,17 +128,9 @@ HidapiTransport::~HidapiTransport() {
 std::optional<std::vector<InterfacePath>> HidapiTransport::listInterfaces() {
   if (!initialised_) return std::nullopt;
   std::vector<InterfacePath> paths;
-  // hidapi's hidraw backend lists a device once for every top-level usage of its
-  // report descriptor, all under one path: that is still one interface.
-  std::unordered_set<std::string> seen;
   hid_device_info* all = hid_enumerate(0, 0);
-  for (const hid_device_info* info = all; info != nullptr; info = info->next) {
-    if (info->path == nullptr) {
-      paths.push_back(std::nullopt);
-    } else if (seen.insert(info->path).second) {
-      paths.push_back(InterfacePath(info->path));
-    }
-  }
+  for (const hid_device_info* info : onePerInterface(all))
+    paths.push_back(info->path != nullptr ? InterfacePath(info->path) : std::nullopt);
   hid_free_enumeration(all);
   return paths;
 }
@@ -137,11 +140,9 @@ std::vector<DeniedInterface> HidapiTransport::deniedInterfaces() {
   // hidapi lists an interface from what the system knows of it, without opening it, and
   // does not say why an open failed: the device node's permissions do.
   std::vector<DeniedInterface> denied;
-  std::unordered_set<std::string> seen;
   hid_device_info* all = hid_enumerate(0, 0);
-  for (const hid_device_info* info = all; info != nullptr; info = info->next) {
-    if (info->path == nullptr || !seen.insert(info->path).second) continue;
-    if (::access(info->path, R_OK | W_OK) == 0 || errno != EACCES) continue;
+  for (const hid_device_info* info : onePerInterface(all)) {
+    if (info->path == nullptr || ::access(info->path, R_OK | W_OK) == 0 || errno != EACCES) continue;
     denied.push_back({info->path, {info->vendor_id, info->product_id, info->release_number}});
   }
   hid_free_enumeration(all);
