@@ -11,29 +11,24 @@ namespace {
 constexpr const char* latinFamily = "Liberation Sans";
 constexpr const char* cjkFamily = "WenQuanYi Micro Hei";
 
-struct FontFile {
-  const char* family;
-  const char* path;
-  const char* package;
-};
-
-// Bold is loaded as well: the skin images set headings in it.
+// Bold is loaded as well: the skin images set headings in it. The layout of every
+// window depends on the Latin font's metrics, so it is required; the Chinese font only
+// serves the About texts, which any font the system's font configuration finds for
+// them can show.
 constexpr FontFile fontFiles[] = {
-    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "fonts-liberation2"},
-    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "fonts-liberation2"},
-    {cjkFamily, "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", "fonts-wqy-microhei"},
+    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "fonts-liberation2", true},
+    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "fonts-liberation2", true},
+    {cjkFamily, "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", "fonts-wqy-microhei", false},
 };
 
-// The Debian packages make their fonts known to the system's font configuration,
-// whose cache already holds what each file covers; registering a file again would
-// read every glyph of it (the Chinese font alone is most of the start-up time). So a
-// file is loaded by hand only where the system does not know its family.
 void loadFontFiles() {
   static const bool loaded = [] {
     for (const FontFile& file : fontFiles) {
-      if (QFontDatabase::hasFamily(QString::fromLatin1(file.family))) continue;
-      if (QFontDatabase::addApplicationFont(QString::fromUtf8(file.path)) < 0)
+      if (loadFontFile(file)) continue;
+      if (file.required)
         qFatal("Cannot load the interface font %s; install the Debian package %s.", file.path, file.package);
+      qWarning("The font %s is missing (Debian package %s); Chinese text uses whatever font the system has for it.",
+               file.path, file.package);
     }
     return true;
   }();
@@ -41,6 +36,15 @@ void loadFontFiles() {
 }
 
 }  // namespace
+
+// The Debian packages make their fonts known to the system's font configuration,
+// whose cache already holds what each file covers; registering a file again would
+// read every glyph of it (the Chinese font alone is most of the start-up time). So a
+// file is loaded by hand only where the system does not know its family.
+bool loadFontFile(const FontFile& file) {
+  return QFontDatabase::hasFamily(QString::fromLatin1(file.family)) ||
+         QFontDatabase::addApplicationFont(QString::fromUtf8(file.path)) >= 0;
+}
 
 void installApplicationFont() { QGuiApplication::setFont(uiFont()); }
 

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev
-  dpkg-dev file appstream desktop-file-utils groff-base
+  dpkg-dev file appstream desktop-file-utils groff-base man-db lintian
   xvfb xauth
 )
 

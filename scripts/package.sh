@@ -1,23 +1,43 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack from the build in build/ (or $BUILD_DIR) and
-# checks it from the package itself: what it holds, and that what it holds works where
-# it lands. Also checks that `cmake --install` places the same files.
+# Builds the two Debian packages, velkorctl and velkor-usb-control, with CPack from a
+# build of their own made with Debian's hardening flags, and checks them from the
+# packages themselves: what each holds and depends on, that what it holds works where it
+# lands, and lintian. Also checks that `cmake --install` places the same files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
-build_dir="$(realpath "${BUILD_DIR:-build}")"
+build_dir="$(realpath -m "${PACKAGE_BUILD_DIR:-build-package}")"
+
+# Debian's flags for a package build, with every hardening feature: fortify, stack
+# protector, position-independent executables, read-only relocations bound at start.
+# CMake reads CFLAGS, CXXFLAGS and LDFLAGS when it configures; the preprocessor's flags
+# (the fortify level) have no place of their own and go with the compilers'.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+eval "$(dpkg-buildflags --export=sh)"
+export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS"
+if [ ! -f "$build_dir/build.ninja" ]; then
+  launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+    -DVELKOR_BUILD_TESTS=OFF -DVELKOR_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+fi
+cmake --build "$build_dir" -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-rm -f "$build_dir"/velkor-usb-control_*.deb
+rm -f "$build_dir"/*.deb
 (cd "$build_dir" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$build_dir"/velkor-usb-control_*.deb)
-echo "package: $deb"
-dpkg-deb -x "$deb" "$work/root"
+ctl_deb=$(ls "$build_dir"/velkorctl_*.deb)
+gui_deb=$(ls "$build_dir"/velkor-usb-control_*.deb)
+echo "packages: $ctl_deb $gui_deb"
 root="$work/root"
+dpkg-deb -x "$ctl_deb" "$root"
+dpkg-deb -x "$gui_deb" "$root"
 app_id=com.velkor.usbcontrol
+version=$(dpkg-deb -f "$ctl_deb" Version)
 
 passed=0
 failed=0
@@ -33,50 +53,134 @@ check() {  # check DESCRIPTION COMMAND...
   fi
 }
 
-expected=(
-  usr/bin/velkor-usb-control
-  usr/bin/velkor-usb-control-demo
+ctl_files=(
   usr/bin/velkorctl
   usr/lib/udev/rules.d/70-velkor-converters.rules
-  usr/share/applications/$app_id.desktop
-  usr/share/icons/hicolor/scalable/apps/$app_id.svg
-  usr/share/metainfo/$app_id.metainfo.xml
+  usr/share/bash-completion/completions/velkorctl
+  usr/share/doc/velkorctl/changelog.Debian.gz
+  usr/share/doc/velkorctl/copyright
+  usr/share/fish/vendor_completions.d/velkorctl.fish
   usr/share/man/man1/velkorctl.1.gz
+  usr/share/zsh/vendor-completions/_velkorctl
 )
-dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' | grep -v '/$' | sort >"$work/contents"
-printf '%s\n' "${expected[@]}" | sort >"$work/expected"
-check "the package holds exactly the expected files" diff -u "$work/expected" "$work/contents"
+gui_files=(
+  usr/bin/velkor-usb-control
+  usr/bin/velkor-usb-control-demo
+  usr/share/applications/$app_id.desktop
+  usr/share/doc/velkor-usb-control/changelog.Debian.gz
+  usr/share/doc/velkor-usb-control/copyright
+  usr/share/icons/hicolor/scalable/apps/$app_id.svg
+  usr/share/man/man1/velkor-usb-control-demo.1.gz
+  usr/share/man/man1/velkor-usb-control.1.gz
+  usr/share/metainfo/$app_id.metainfo.xml
+)
+contents() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort; }
+check "velkorctl holds exactly its files" diff -u <(printf '%s\n' "${ctl_files[@]}" | sort) <(contents "$ctl_deb")
+check "velkor-usb-control holds exactly its files" \
+  diff -u <(printf '%s\n' "${gui_files[@]}" | sort) <(contents "$gui_deb")
 for program in velkor-usb-control velkor-usb-control-demo velkorctl; do
   check "$program is executable" test -x "$root/usr/bin/$program"
 done
 
-depends=$(dpkg-deb -f "$deb" Depends)
-for package in libhidapi-hidraw0 libqt6widgets6 libqt6svg6 libsimpleini1 qt6-qpa-plugins fonts-liberation2 \
-  fonts-wqy-microhei; do
-  check "Depends names $package" grep -q "$package" <<<"$depends"
+# What each package pulls in. velkorctl, for machines without a desktop: nothing of Qt,
+# of X or of fonts, however deep.
+field() { dpkg-deb -f "$1" "$2" | tr ',' '\n' | sed 's/^ *//; s/ *$//'; }
+check "velkorctl depends on hidapi" grep -qx 'libhidapi-hidraw0.*' <(field "$ctl_deb" Depends)
+field "$ctl_deb" Depends | sed 's/ .*//' >"$work/ctl-depends"
+apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
+  --no-enhances $(cat "$work/ctl-depends") | grep -v '^ ' | sort -u >"$work/ctl-closure"
+check "velkorctl pulls in no Qt, X or font package" sh -c "! grep -iE 'qt|libx|font' '$work/ctl-closure'"
+check "velkorctl's dependencies are resolved" test "$(wc -l <"$work/ctl-closure")" -gt 3
+for package in "velkorctl (= $version)" libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation2; do
+  check "velkor-usb-control depends on $package" grep -qF "$package" <(field "$gui_deb" Depends)
 done
-check "the maintainer script is runnable" sh -n <(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postinst)
+check "the Chinese font is no hard dependency" sh -c "! dpkg-deb -f '$gui_deb' Depends | grep -q wqy"
+for package in fonts-wqy-microhei qt6-wayland; do
+  check "velkor-usb-control recommends $package" grep -qx "$package" <(field "$gui_deb" Recommends)
+done
+check "both packages come from one source" test "$(dpkg-deb -f "$ctl_deb" Source)" = velkor-usb-control
+check "velkorctl's maintainer script is runnable" sh -n <(dpkg-deb --ctrl-tarfile "$ctl_deb" | tar -xO ./postinst)
+
+# Built with the hardening flags: every executable position-independent, its
+# relocations read-only and bound at start, its stack protected and its string and
+# memory calls checked.
+for program in velkorctl velkor-usb-control velkor-usb-control-demo; do
+  binary="$root/usr/bin/$program"
+  check "$program is position-independent" sh -c "readelf -h '$binary' | grep -q 'Type:.*DYN'"
+  check "$program has read-only relocations" sh -c "readelf -lW '$binary' | grep -q GNU_RELRO"
+  check "$program binds at start" sh -c "readelf -dW '$binary' | grep -qE 'BIND_NOW|FLAGS_1.*NOW'"
+  check "$program protects its stack" sh -c "readelf --dyn-syms -W '$binary' | grep -q __stack_chk_fail"
+  check "$program has fortified calls" sh -c "readelf --dyn-syms -W '$binary' | grep -qE '__[a-z]+_chk'"
+done
+
+# Debian's own files: copyright in the machine-readable format with the LICENSE text,
+# a changelog whose top entry is the packages' version.
+for package in velkorctl velkor-usb-control; do
+  doc="$root/usr/share/doc/$package"
+  check "$package's copyright is machine-readable" \
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright"
+  check "$package's copyright holds the licence" diff -u LICENSE \
+    <(sed -n '/^License: /,$p' "$doc/copyright" | tail -n +2 | sed 's/^ //; s/^\.$//')
+  zcat "$doc/changelog.Debian.gz" >"$work/changelog"
+  check "$package's changelog names its version" \
+    test "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version"
+done
 
 rule="$root/usr/lib/udev/rules.d/70-velkor-converters.rules"
 check "the udev rule is what velkorctl prints" diff -u <("$root/usr/bin/velkorctl" udev-rule) "$rule"
 check "the udev rule gives access for three converters" test "$(grep -c 'TAG+="uaccess"' "$rule")" -eq 3
 
 desktop="$root/usr/share/applications/$app_id.desktop"
+metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
 check "the desktop entry is valid" desktop-file-validate "$desktop"
-check "the desktop entry starts an installed program" \
-  test -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")"
+exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+check "the desktop entry starts an installed program" test -x "$root/usr/bin/$exec_program"
+check "the desktop entry's window class is its program's" grep -qx "StartupWMClass=$exec_program" "$desktop"
+check "the window names itself after the desktop entry" grep -qa "$app_id" "$root/usr/bin/$exec_program"
 check "the desktop entry's icon is installed" \
   test -f "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg"
-check "the metainfo validates" appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app_id.metainfo.xml"
-check "the metainfo launches the desktop entry" grep -q "<launchable type=\"desktop-id\">$app_id.desktop<" \
-  "$root/usr/share/metainfo/$app_id.metainfo.xml"
-check "the man page reads without warnings" \
-  sh -c "zcat '$root/usr/share/man/man1/velkorctl.1.gz' | groff -man -ww -z 2>&1 | (! grep .)"
-check "the packaged velkorctl works" test "$("$root/usr/bin/velkorctl" --virtual list | wc -l)" -eq 3
+check "the metainfo validates" appstreamcli validate --no-net --pedantic "$metainfo"
+check "the metainfo launches the desktop entry" grep -q "<launchable type=\"desktop-id\">$app_id.desktop<" "$metainfo"
+# Each pair of the rule, as a modalias for each model's version number.
+sed -n 's/.*ATTRS{idVendor}=="\([0-9a-f]*\)", ATTRS{idProduct}=="\([0-9a-f]*\)".*/\1 \2/p' "$rule" |
+  while read -r vendor product; do
+    for model in 0001 0002; do
+      echo "<modalias>usb:v${vendor^^}p${product^^}d${model}*</modalias>"
+    done
+  done | sort >"$work/modaliases"
+check "the metainfo names every converter of the udev rule, and only those" \
+  diff -u "$work/modaliases" <(grep -o '<modalias>[^<]*</modalias>' "$metainfo" | sort)
+
+for page in velkorctl velkor-usb-control velkor-usb-control-demo; do
+  check "man $page reads without warnings" \
+    sh -c "man --warnings -E UTF-8 -l -Tutf8 -Z '$root/usr/share/man/man1/$page.1.gz' 2>&1 >/dev/null | (! grep .)"
+done
+check "the demo's man page is the panel's" \
+  test "$(readlink "$root/usr/share/man/man1/velkor-usb-control-demo.1.gz")" = velkor-usb-control.1.gz
+check "the bash completion reads" bash -n "$root/usr/share/bash-completion/completions/velkorctl"
+
+# The programs where they land. The window programs answer --help and --version
+# without a display.
+upstream=${version%-*}
+check "the packaged velkorctl works" \
+  test "$(XDG_RUNTIME_DIR="$work" "$root/usr/bin/velkorctl" --virtual list | wc -l)" -eq 3
+check "velkorctl --version" test "$("$root/usr/bin/velkorctl" --version)" = "velkorctl $upstream"
+for program in velkor-usb-control velkor-usb-control-demo; do
+  check "$program --version without a display" \
+    test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$program" --version)" = "$program $upstream"
+  check "$program --help without a display" \
+    sh -c "env -u DISPLAY -u WAYLAND_DISPLAY '$root/usr/bin/$program' --help | grep -q '^Usage: $program'"
+done
+
+# lintian, as the archive would run it; every override the packages carry is listed.
+check "lintian finds no error or warning" \
+  lintian --fail-on error,warning --show-overrides --no-tag-display-limit "$ctl_deb" "$gui_deb"
+sed 's/^/  /' "$work/check.log"
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
-(cd "$work/prefix" && find . -type f | sed 's|^\./||' | sed 's|^|usr/|' | sort) >"$work/installed"
-check "cmake --install places the package's files" diff -u "$work/expected" "$work/installed"
+(cd "$work/prefix" && find . -type f -o -type l | sed 's|^\./|usr/|' | sort) >"$work/installed"
+check "cmake --install places the packages' files" \
+  diff -u <(printf '%s\n' "${ctl_files[@]}" "${gui_files[@]}" | sort) "$work/installed"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 
 #include "Transport.h"
 
@@ -15,6 +16,9 @@ struct Environment {
   // The converters to work with: the virtual demo set or the real ones. Asked once, by
   // the commands that need converters.
   std::function<Transport&(bool virtualConverters, bool verbose)> transport;
+  // Makes the virtual converters start from the demo's state again: what went wrong, or
+  // nothing.
+  std::function<std::string()> resetVirtualConverters;
 };
 
 // The exit code of the whole run.

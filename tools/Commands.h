@@ -3,6 +3,7 @@
 // prints through `output` and returns the exit code; none prints anything else.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct Session {
 int listConverters(Session& session);
 int showStatus(Session& session);
 int printUdevRule(Output& output);
+// `reset` makes the virtual converters forget what they were told and says what went
+// wrong, if anything.
+int resetVirtualConverters(Output& output, const std::function<std::string()>& reset);
 
 int setSettings(Session& session, const std::vector<std::string>& assignments);
 int saveSettingsFile(Session& session, const std::filesystem::path& file);

@@ -1,4 +1,5 @@
-// The commands that only read and print: list, status, udev-rule.
+// The commands that change nothing on a converter: list, status, udev-rule, and
+// virtual-reset, which concerns only the virtual converters.
 
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +35,14 @@ std::string row(std::size_t indent, const std::string& name, const std::string& 
   return line + (value.empty() ? "-" : value) + "\n";
 }
 
+// The firmware bytes as the converter reports them, the version digits the status page
+// shows (each byte's tens and units) and its text.
+Json firmwareJson(const std::uint8_t* firmware, const std::string& word) {
+  const std::uint8_t high = firmware[0];
+  const std::uint8_t low = firmware[1];
+  return {{"code", {high, low}}, {"version", {high / 10, high % 10, low / 10, low % 10}}, {"word", word}};
+}
+
 bool reportStatus(Output& output, Converter& converter) {
   if (!converter.query()) return converterFailed(output, converter, noAnswer());
   const ModelInfo& model = converter.model();
@@ -42,14 +51,15 @@ bool reportStatus(Output& output, Converter& converter) {
 
   Json object = identity(converter);
   object["ok"] = true;
-  object[model.statusItems.front()] = texts.front();
+  object["firmware"] = firmwareJson(block + model.firmwareOffset, texts.front());
   std::string text = label(converter) + "\n" + row(2, "name", toUtf8(converter.name())) +
-                     row(2, "path", converter.path()) + row(2, model.statusItems.front(), texts.front()) + "  status\n";
+                     row(2, "path", converter.path()) + row(2, "firmware", texts.front()) + "  status\n";
   Json status = Json::object();
-  for (std::size_t i = 1; i < texts.size() && i < model.statusItems.size(); ++i) {
-    const std::string word = trimmed(texts[i]);
-    status[model.statusItems[i]] = word.empty() ? Json() : Json(word);
-    text += row(4, model.statusItems[i], word);
+  for (std::size_t i = 0; i < model.statusItems.size() && i + 1 < texts.size(); ++i) {
+    const StatusItem& item = model.statusItems[i];
+    const std::string word = trimmed(texts[i + 1]);
+    status[item.name] = codeAndWord(block[item.offset], word);
+    text += row(4, item.name, word);
   }
   text += "  settings\n";
   Json settings = Json::object();
@@ -67,13 +77,18 @@ bool reportStatus(Output& output, Converter& converter) {
 
 }  // namespace
 
+// Every converter, or those -d or --model name: a script filtering the list gets the
+// same converters a command would act on.
 int listConverters(Session& session) {
-  const Scan scan = scanConverters(session.transport, session.output);
-  for (int n = 1; n <= scan.found; ++n) {
-    const DeviceEntry& entry = *scan.record->deviceTable.entry(n);
+  TargetOptions every = session.target;
+  every.all = true;
+  const Chosen chosen = chooseConverters(session.transport, session.output, every);
+  for (int n : chosen.numbers) {
+    const DeviceEntry& entry = *chosen.record->deviceTable.entry(n);
     const std::string model = modelOf(entry.versionNumber)->word;
     const std::string path = shownPath(entry);
-    const Json object{{"converter", n},
+    const Json object{{"schema", kJsonSchema},
+                      {"converter", n},
                       {"model", model},
                       {"vendor-id", hex4(entry.vendorId)},
                       {"product-id", hex4(entry.productId)},
@@ -81,7 +96,7 @@ int listConverters(Session& session) {
     session.output.result(object, std::to_string(n) + " " + model + " " + hex4(entry.vendorId) + ":" +
                                       hex4(entry.productId) + " " + path);
   }
-  return scan.exitCode;
+  return chosen.exitCode;
 }
 
 int showStatus(Session& session) {
@@ -93,7 +108,17 @@ int showStatus(Session& session) {
 
 int printUdevRule(Output& output) {
   const std::string rule = udevRule();
-  output.result({{"file", VELKOR_UDEV_RULE_FILE}, {"rule", rule}}, rule.substr(0, rule.size() - 1));
+  output.result({{"schema", kJsonSchema}, {"file", VELKOR_UDEV_RULE_FILE}, {"rule", rule}},
+                rule.substr(0, rule.size() - 1));
+  return kExitDone;
+}
+
+int resetVirtualConverters(Output& output, const std::function<std::string()>& reset) {
+  if (const std::string problem = reset ? reset() : std::string(); !problem.empty()) {
+    output.error(problem);
+    return kExitUsage;  // as for a settings file that cannot be written
+  }
+  output.result({{"schema", kJsonSchema}, {"ok", true}}, "the virtual converters start from the demo's state again");
   return kExitDone;
 }
 

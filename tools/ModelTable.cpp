@@ -46,12 +46,25 @@ constexpr SettingKey kKeysB[] = {
 static_assert(std::size(kKeysA) == wire::kApplyPayloadLength);
 static_assert(std::size(kKeysB) == wire::kApplyPayloadLength);
 
-// Named after the status pages' labels.
-constexpr const char* kStatusItemsA[] = {
-    "firmware",         "sdi-input", "hdmi-output", "audio-de-embedding", "hdmi-audio-embedding",
-    "hdmi-color-space", "av-output"};
-constexpr const char* kStatusItemsB[] = {"firmware", "input-source-format", "output-source-format", "sdi-output-source",
-                                         "sdi-audio-source"};
+// Where a status item shows a setting, it has the setting's key; the input's format is
+// "input-format" on both models.
+constexpr StatusItem kStatusItemsA[] = {
+    {"input-format", offsetof(StatusBlockA, inputFormat)},
+    {"output-format", offsetof(StatusBlockA, outputFormat)},
+    {"deembed-pair", offsetof(StatusBlockA, deembedPair)},
+    {"embed-source", offsetof(StatusBlockA, embedSource)},
+    {"hdmi-color-space", offsetof(StatusBlockA, hdmiColorSpace)},
+    {"av-output-type", offsetof(StatusBlockA, avOutputType)},
+};
+constexpr StatusItem kStatusItemsB[] = {
+    {"input-format", offsetof(StatusBlockB, inputFormat)},
+    {"output-format", offsetof(StatusBlockB, outputFormat)},
+    {"output-source", offsetof(StatusBlockB, outputSource)},
+    {"audio-source", offsetof(StatusBlockB, audioSource)},
+};
+
+static_assert(offsetof(StatusBlockA, firmwareLow) == offsetof(StatusBlockA, firmwareHigh) + 1);
+static_assert(offsetof(StatusBlockB, firmwareLow) == offsetof(StatusBlockB, firmwareHigh) + 1);
 
 const std::array<ModelInfo, 2> kModels{{
     {
@@ -60,6 +73,7 @@ const std::array<ModelInfo, 2> kModels{{
         .versionNumber = kVersionModelA,
         .statusReplyCode = wire::kReplyCodeStatusA,
         .keys = kKeysA,
+        .firmwareOffset = offsetof(StatusBlockA, firmwareHigh),
         .statusItems = kStatusItemsA,
         .statusTexts = [](const DeviceRecord& r) { return status_text::statusTextsA(r.statusA); },
         .statusBlock = [](DeviceRecord& r) { return blockBytes(r.statusA); },
@@ -80,6 +94,7 @@ const std::array<ModelInfo, 2> kModels{{
         .versionNumber = kVersionModelB,
         .statusReplyCode = wire::kReplyCodeStatusB,
         .keys = kKeysB,
+        .firmwareOffset = offsetof(StatusBlockB, firmwareHigh),
         .statusItems = kStatusItemsB,
         .statusTexts = [](const DeviceRecord& r) { return status_text::statusTextsB(r.statusB); },
         .statusBlock = [](DeviceRecord& r) { return blockBytes(r.statusB); },

@@ -17,6 +17,14 @@
 
 namespace velkor::ctl {
 
+// An item of the status page: the name scripts and the text know it by, and the byte of
+// the model's status block it shows. Items that mean the same on both models have the
+// same name.
+struct StatusItem {
+  const char* name;
+  std::size_t offset;
+};
+
 struct ModelInfo {
   const char* word;    // "TQ4410"
   const char* option;  // "tq4410", as --model takes it
@@ -24,9 +32,11 @@ struct ModelInfo {
   std::uint8_t statusReplyCode;
 
   std::span<const SettingKey> keys;
-  // Names of the status page's items, in the order statusTexts gives them; the
-  // firmware version comes first.
-  std::span<const char* const> statusItems;
+  // The two firmware bytes of the status block, high then low.
+  std::size_t firmwareOffset;
+  // The status page's items after the firmware version, in the order statusTexts gives
+  // their words (after the firmware's own).
+  std::span<const StatusItem> statusItems;
   std::vector<std::string> (*statusTexts)(const DeviceRecord&);
 
   std::uint8_t* (*statusBlock)(DeviceRecord&);

@@ -18,7 +18,8 @@ void Output::result(const Json& object, std::string_view text) {
 void Output::error(std::string_view message) { err_ << "velkorctl: " << message << '\n' << std::flush; }
 
 Json identity(const Converter& converter) {
-  Json object{{"converter", converter.number()}, {"model", converter.model().word}, {"path", converter.path()}};
+  Json object{{"schema", kJsonSchema},
+              {"converter", converter.number()}, {"model", converter.model().word}, {"path", converter.path()}};
   if (converter.heard()) object["name"] = toUtf8(converter.name());
   return object;
 }
@@ -45,9 +46,13 @@ bool converterFailed(Output& output, const Converter& converter, std::string_vie
   return false;
 }
 
+Json codeAndWord(std::uint8_t code, const std::string& word) {
+  return {{"code", code}, {"word", word.empty() ? Json() : Json(word)}};
+}
+
 Json settingJson(const SettingKey& key, std::uint8_t value, const std::uint8_t* block) {
-  if (const auto word = valueWord(key, value, block)) return *word;
-  return value;
+  if (key.words.empty()) return codeAndWord(value, std::to_string(value));
+  return codeAndWord(value, valueWord(key, value, block).value_or(""));
 }
 
 }  // namespace velkor::ctl

@@ -14,6 +14,10 @@ namespace velkor::ctl {
 // Keys keep the order they are added in, so a result reads as the text does.
 using Json = nlohmann::ordered_json;
 
+// The version of the JSON results' layout that every line carries as "schema". It
+// changes only when a key a script may read changes its meaning or goes away.
+inline constexpr int kJsonSchema = 1;
+
 class Converter;
 struct SettingKey;
 
@@ -31,8 +35,8 @@ class Output {
   bool json_;
 };
 
-// The converter as every result names it: its number, model and path, and its name
-// once it has told it.
+// The converter as every result names it: the schema, its number, model and path, and
+// its name once it has told it.
 Json identity(const Converter& converter);
 // "2 TQ4410 Studio A".
 std::string label(const Converter& converter);
@@ -44,7 +48,11 @@ void converterDone(Output& output, const Converter& converter, Json fields, std:
 // "label: error: ...". Returns false, for the caller to hand on.
 bool converterFailed(Output& output, const Converter& converter, std::string_view error, Json fields = Json::object());
 
-// A setting's value as `set` takes it back: the list's word, or the number.
+// A value as a script reads it: {"code": the byte, "word": the panel's word for it, or
+// null when it has none}.
+Json codeAndWord(std::uint8_t code, const std::string& word);
+// A setting's value: the byte and the word `set` takes back (the list's word, or the
+// number of a range).
 Json settingJson(const SettingKey& key, std::uint8_t value, const std::uint8_t* block);
 
 }  // namespace velkor::ctl

@@ -97,8 +97,7 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
     if (candidates.size() > 1 && !target.all)
       return failure(std::move(chosen), output, kExitUsage,
                      std::to_string(candidates.size()) + " converters found (" + numberList(candidates) +
-                         "): choose one with -d (see velkorctl list), or every converter of a model with "
-                         "--model MODEL --all");
+                         "): choose one with -d (see velkorctl list), or every one with --all");
     chosen.numbers = candidates;
     return chosen;
   }

@@ -1,8 +1,8 @@
 #pragma once
 // Finding the converters and choosing the ones a command acts on: -d names one by its
-// number in `list`, its path or its custom name; --model with --all takes every
-// converter of a model; with neither, the one converter attached (of --model's model,
-// when it is given).
+// number in `list`, its path or its custom name; --all takes every converter (of
+// --model's model, when it is given); with neither, the one converter attached (of
+// --model's model, when it is given).
 
 #include <functional>
 #include <memory>

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "Spellings.h"
+
 namespace velkor::ctl {
 namespace {
 
@@ -27,10 +29,19 @@ std::optional<unsigned> number(std::string_view text) {
   return value;
 }
 
+// A word as the panel shows it or spelt right: "Horizonal Only" and "Horizontal Only".
 std::optional<std::uint8_t> position(std::span<const char* const> words, const std::string& wanted) {
   for (std::size_t i = 0; i < words.size(); ++i)
-    if (folded(words[i]) == wanted) return static_cast<std::uint8_t>(i);
+    if (folded(words[i]) == wanted || folded(spelling::corrected(words[i])) == wanted)
+      return static_cast<std::uint8_t>(i);
   return std::nullopt;
+}
+
+// "\"Horizonal Only\" (or \"Horizontal Only\")": the word as shown, then its spelling.
+std::string quotedWord(const char* word) {
+  std::string text = "\"" + std::string(word) + "\"";
+  if (const std::string right = spelling::corrected(word); right != word) text += " (or \"" + right + "\")";
+  return text;
 }
 
 }  // namespace
@@ -61,14 +72,9 @@ std::string allowedValues(const SettingKey& key) {
   std::string allowed;
   for (std::size_t i = 0; i < key.words.size(); ++i) {
     if (i > 0) allowed += ", ";
-    allowed += '"';
-    allowed += key.words[i];
-    allowed += '"';
-    if (i < key.wordsOtherwise.size() && std::string_view(key.wordsOtherwise[i]) != key.words[i]) {
-      allowed += " or \"";
-      allowed += key.wordsOtherwise[i];
-      allowed += '"';
-    }
+    allowed += quotedWord(key.words[i]);
+    if (i < key.wordsOtherwise.size() && std::string_view(key.wordsOtherwise[i]) != key.words[i])
+      allowed += " or " + quotedWord(key.wordsOtherwise[i]);
   }
   return allowed + " (or " + range + ")";
 }

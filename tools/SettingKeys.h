@@ -38,8 +38,8 @@ std::optional<std::string> valueWord(const SettingKey& key, std::uint8_t value, 
 // The word, or else the number.
 std::string shownValue(const SettingKey& key, std::uint8_t value, const std::uint8_t* block);
 
-// What a person typed: one of the words, without regard to case and blanks, or a number
-// the key takes.
+// What a person typed: one of the words as shown or spelt right, without regard to case
+// and blanks, or a number the key takes.
 std::optional<std::uint8_t> parseValue(const SettingKey& key, std::string_view text);
 // What parseValue takes, for an error message.
 std::string allowedValues(const SettingKey& key);

@@ -59,5 +59,12 @@ TEST(UiFont, ChineseTextFallsBackToACjkFont) {
   EXPECT_TRUE(families.contains("WenQuanYi Micro Hei")) << families.join(", ").toStdString();
 }
 
+TEST(UiFont, AFontFileThatIsMissingIsReportedNotFatal) {
+  uiFont();  // the interface fonts known, from the system or from their files
+  EXPECT_FALSE(loadFontFile({"Velkor No Such Family", "/nonexistent/velkor-no-such-font.ttf", "none", false}));
+  EXPECT_TRUE(loadFontFile({"Liberation Sans", "/nonexistent/velkor-no-such-font.ttf", "none", true}))
+      << "a family the application knows needs no file";
+}
+
 }  // namespace
 }  // namespace velkor

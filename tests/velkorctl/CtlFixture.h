@@ -36,7 +36,8 @@ class CtlFixture : public ::testing::Test {
     for (const std::string& a : arguments) argv.push_back(a.c_str());
     std::ostringstream out;
     std::ostringstream err;
-    const ctl::Environment environment{out, err, [this](bool, bool) -> Transport& { return transport; }};
+    const ctl::Environment environment{out, err, [this](bool, bool) -> Transport& { return transport; },
+                                       [this] { return resetProblem; }};
     const int exitCode = ctl::runCommandLine(static_cast<int>(argv.size()), argv.data(), environment);
     return {exitCode, out.str(), err.str()};
   }
@@ -60,6 +61,8 @@ class CtlFixture : public ::testing::Test {
     return count;
   }
 
+  // What virtual-reset reports.
+  std::string resetProblem;
   ManualClock clock;
   VirtualTransport transport{clock};
 };

@@ -22,9 +22,38 @@ TEST_F(ListAndStatus, ListNamesEveryConverterByNumberModelIdsAndPath) {
 
   const auto lines = run({"--json", "list"}).json();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2], Json::parse(R"({"converter": 3, "model": "TQ6630", "vendor-id": "2ee4",
+  EXPECT_EQ(lines[2], Json::parse(R"({"schema": 1, "converter": 3, "model": "TQ6630", "vendor-id": "2ee4",
                                       "product-id": "001b", "path": "virtual:/tq6630-stage"})"));
   EXPECT_EQ(framesSent(), 0u) << "listing asks no converter anything";
+}
+
+TEST_F(ListAndStatus, ListShowsTheConvertersThatDeviceAndModelName) {
+  addDemoConverters(transport);
+  const struct {
+    std::vector<std::string> filter;
+    int exitCode;
+    std::vector<int> listed;
+    std::string error;
+  } cases[] = {
+      {{"-d", "2"}, 0, {2}, ""},
+      {{"-d", "virtual:/tq6630-stage"}, 0, {3}, ""},
+      {{"-d", "Studio A"}, 0, {1}, ""},
+      {{"--model", "tq4410"}, 0, {1, 2}, ""},
+      {{"--model", "tq6630", "--all"}, 0, {3}, ""},
+      {{"-d", "1", "--model", "tq6630"}, 3, {}, "converter 1 is a TQ4410, not a TQ6630"},
+      {{"-d", "7"}, 3, {}, "no converter 7"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.filter;
+    arguments.insert(arguments.begin(), {"--json", "list"});
+    SCOPED_TRACE(testing::PrintToString(arguments));
+    const CtlRun result = run(arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    std::vector<int> listed;
+    for (const Json& line : result.json()) listed.push_back(line["converter"]);
+    EXPECT_EQ(listed, c.listed);
+    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+  }
 }
 
 TEST_F(ListAndStatus, NoConverterAndNoPermissionAreToldApart) {
@@ -79,12 +108,12 @@ TEST_F(ListAndStatus, StatusShowsThePanelsWords) {
             "  path                    /dev/hidraw0\n"
             "  firmware                Ver 1.2.3.4\n"
             "  status\n"
-            "    sdi-input             1035i60\n"
-            "    hdmi-output           576i50_Cut\n"
-            "    audio-de-embedding    SDI Channel 15-16\n"
-            "    hdmi-audio-embedding  Analog Audio\n"
+            "    input-format          1035i60\n"
+            "    output-format         576i50_Cut\n"
+            "    deembed-pair          SDI Channel 15-16\n"
+            "    embed-source          Analog Audio\n"
             "    hdmi-color-space      DVI RGB 4:4:4\n"
-            "    av-output             PAL\n"
+            "    av-output-type        PAL\n"
             "  settings\n"
             "    output-format         576i50_Cut\n"
             "    hdmi-color-space      DVI RGB 4:4:4\n"
@@ -97,14 +126,23 @@ TEST_F(ListAndStatus, StatusShowsThePanelsWords) {
 
   const auto lines = run({"--json", "status", "-d", "2"}).json();
   ASSERT_EQ(lines.size(), 1u);
+  // Codes beside the panel's words, spelt as the panel spells them; a code without a
+  // word has null.
   EXPECT_EQ(lines[0], Json::parse(R"({
-      "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "", "ok": true,
-      "firmware": "Ver 0.1.0.0",
-      "status": {"input-source-format": "No Singal", "output-source-format": "No Signal",
-                 "sdi-output-source": "AV", "sdi-audio-source": "Follow AV"},
-      "settings": {"output-format": 16, "output-source": "AV", "audio-source": "Follow AV", "overlays": "OFF",
-                   "vertical-margin": 5, "horizontal-margin": 6, "image-flip": "Horizonal & Vertical",
-                   "screen-freeze": "ON"}})"));
+      "schema": 1, "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "", "ok": true,
+      "firmware": {"code": [1, 0], "version": [0, 1, 0, 0], "word": "Ver 0.1.0.0"},
+      "status": {"input-format": {"code": 255, "word": "No Singal"},
+                 "output-format": {"code": 16, "word": "No Signal"},
+                 "output-source": {"code": 1, "word": "AV"},
+                 "audio-source": {"code": 0, "word": "Follow AV"}},
+      "settings": {"output-format": {"code": 16, "word": null},
+                   "output-source": {"code": 1, "word": "AV"},
+                   "audio-source": {"code": 0, "word": "Follow AV"},
+                   "overlays": {"code": 1, "word": "OFF"},
+                   "vertical-margin": {"code": 5, "word": "5"},
+                   "horizontal-margin": {"code": 6, "word": "6"},
+                   "image-flip": {"code": 3, "word": "Horizonal & Vertical"},
+                   "screen-freeze": {"code": 1, "word": "ON"}}})"));
 }
 
 TEST_F(ListAndStatus, AConverterThatDoesNotAnswerIsReportedWithinItsLimit) {
@@ -117,7 +155,7 @@ TEST_F(ListAndStatus, AConverterThatDoesNotAnswerIsReportedWithinItsLimit) {
 
   const auto lines = run({"--json", "status"}).json();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], Json::parse(R"({"converter": 1, "model": "TQ4410", "path": "/dev/hidraw0", "ok": false,
+  EXPECT_EQ(lines[0], Json::parse(R"({"schema": 1, "converter": 1, "model": "TQ4410", "path": "/dev/hidraw0", "ok": false,
                                       "error": "did not answer within 500 ms"})"));
 }
 
@@ -144,7 +182,8 @@ TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathNameOrModel) {
       {{"-d", "0"}, 3, {}, "no converter 0"},
       {{"-d", "Right"}, 3, {}, "no converter has the number, path or name \"Right\" (converter 4 did not answer)"},
       {{"-d", "1", "--model", "tq6630"}, 3, {}, "converter 1 is a TQ4410, not a TQ6630"},
-      {{"--all"}, 2, {}, "--all requires --model"},
+      {{"--all"}, 1, {1, 2, 3, 4}, ""},  // converter 4 does not answer
+      {{"--all", "--model", "tq6630"}, 1, {3, 4}, ""},
       {{"-d", "1", "--model", "tq4410", "--all"}, 2, {}, "--device excludes --all"},
       {{"--model", "tq9999", "-d", "1"}, 2, {}, "--model: tq9999 not in"},
   };
@@ -180,7 +219,12 @@ TEST_F(ListAndStatus, HelpAndUsageErrors) {
       {{"--help"}, 0, "store-custom"},
       {{"set", "--help"}, 0, "TQ6630: output-format, output-source, audio-source"},
       {{"load", "--help"}, 0, "FILE"},
-      {{"reboot"}, 2, "A subcommand is required"},
+      {{"--version"}, 0, "velkorctl " VELKOR_VERSION "\n"},
+      {{"reboot"}, 2, "velkorctl: unknown command \"reboot\"; the commands are list, status, set, name,"},
+      {{"-d", "1", "--model=tq4410", "--json", "frobnicate"}, 2, "velkorctl: unknown command \"frobnicate\""},
+      {{"--json"}, 2, "velkorctl: A subcommand is required"},
+      {{"status", "now"}, 2, "velkorctl: The following argument was not expected: now"},
+      {{"--colour", "status"}, 2, "velkorctl: The following argument was not expected: --colour"},
       {{"set"}, 2, "KEY=VALUE is required"},
       {{"store-custom", "3"}, 2, "not in range"},
       {{"-d", "", "status"}, 2, "names no converter"},

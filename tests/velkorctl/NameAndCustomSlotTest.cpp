@@ -21,7 +21,7 @@ TEST_F(NameAndCustomSlot, ANameIsWrittenAndReadBack) {
   b.state.controlsPc = false;
   const auto lines = run({"--json", "name", "-d", "2", "Stage"}).json();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], Json::parse(R"({"converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "Old",
+  EXPECT_EQ(lines[0], Json::parse(R"({"schema": 1, "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "Old",
       "ok": false, "error": "did not take the name \"Stage\"; is its DIP switch at \"Controls-PC\"?"})"));
 }
 

@@ -47,8 +47,9 @@ TEST_F(Set, WordsAndNumbersGoOutInOneApplyFrameOverWhatTheConverterHolds) {
   const CtlRun json = run({"--json", "set", "-d", "2", "output-source=1", "audio-source=Follow AV", "image-flip=2"});
   EXPECT_EQ(json.exitCode, 0) << json.err;
   EXPECT_EQ(json.json(), std::vector<Json>{Json::parse(R"({
-      "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "Stage", "ok": true,
-      "settings": {"output-source": "AV", "audio-source": "Follow AV", "image-flip": "Vertical Only"}})")});
+      "schema": 1, "converter": 2, "model": "TQ6630", "path": "/dev/hidraw1", "name": "Stage", "ok": true,
+      "settings": {"output-source": {"code": 1, "word": "AV"}, "audio-source": {"code": 0, "word": "Follow AV"},
+                   "image-flip": {"code": 2, "word": "Vertical Only"}}})")});
   const Settings expectedB{7, 1, 0, 1, 15, 15, 2, 0};
   EXPECT_EQ(requests(b),
             (std::vector<std::pair<int, Settings>>{
@@ -103,6 +104,32 @@ TEST_F(Set, ABadKeyOrValueIsNamedAndNothingIsSent) {
   EXPECT_EQ(framesSent(), 0u);
 }
 
+TEST_F(Set, LabelsAreTakenAsShownAndSpeltRightAndPrintedAsShown) {
+  VirtualConverter& b = addConverter(ConverterModel::TQ6630, "/dev/hidraw0", "Stage");
+  const struct {
+    const char* value;
+    std::uint8_t code;
+  } cases[] = {
+      {"Horizonal Only", 1},         {"Horizontal Only", 1}, {"horizontalonly", 1},
+      {" HORIZONTAL & vertical", 3}, {"Horizonal&Vertical", 3}, {"Vertical Only", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    b.state.settings[6] = 0;
+    const CtlRun result = run({"set", std::string("image-flip=") + c.value});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(b.state.settings[6], c.code);
+  }
+  const CtlRun shown = run({"set", "image-flip=Horizontal Only"});
+  EXPECT_EQ(shown.out, "1 TQ6630 Stage: image-flip=Horizonal Only\n");
+  const CtlRun wrong = run({"set", "image-flip=Horizontally"});
+  EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_NE(wrong.err.find("allowed: \"Normal\", \"Horizonal Only\" (or \"Horizontal Only\"), \"Vertical Only\", "
+                           "\"Horizonal & Vertical\" (or \"Horizontal & Vertical\") (or 0..3)"),
+            std::string::npos)
+      << wrong.err;
+}
+
 TEST_F(Set, AValueTheConverterDidNotTakeIsReported) {
   VirtualConverter& locked =
       addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Locked", {12, 0, 0, 0, 0, 1, 10, 10});
@@ -116,8 +143,9 @@ TEST_F(Set, AValueTheConverterDidNotTakeIsReported) {
   const auto lines = run({"--json", "set", "output-format=2"}).json();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["ok"], false);
-  EXPECT_EQ(lines[0]["refused"], Json::parse(R"({"output-format": {"requested": "1080p50", "holds": "720p24"}})"));
-  EXPECT_EQ(lines[0]["settings"], Json::parse(R"({"output-format": "720p24"})"));
+  EXPECT_EQ(lines[0]["refused"], Json::parse(R"({"output-format": {"requested": {"code": 2, "word": "1080p50"},
+                                                                     "holds": {"code": 12, "word": "720p24"}}})"));
+  EXPECT_EQ(lines[0]["settings"], Json::parse(R"({"output-format": {"code": 12, "word": "720p24"}})"));
 }
 
 TEST_F(Set, AllOfAModelGoOnPastOneThatDoesNotAnswer) {

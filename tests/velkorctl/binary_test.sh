@@ -1,10 +1,14 @@
 #!/bin/sh
 # velkorctl as a script meets it: exit codes, and results alone on standard output.
-# Usage: binary_test.sh path/to/velkorctl
+# Usage: binary_test.sh path/to/velkorctl path/to/completions
 set -u
 ctl="$1"
+completions="$2"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# The virtual converters keep their state here, apart from the user's.
+export XDG_RUNTIME_DIR="$tmp/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 passed=0
 failed=0
 
@@ -32,6 +36,9 @@ check "none chosen of three" exits 2 --virtual status
 check "a bad value" exits 2 --virtual set -d 1 output-format=bogus
 check "no such converter" exits 3 --virtual status -d 9
 check "no such command" exits 2 frobnicate
+check "no such command: named" grep -q '^velkorctl: unknown command "frobnicate"; the commands are list, status' "$tmp/err"
+check "version" exits 0 --version
+check "version: one line" grep -qx 'velkorctl [0-9.]*' "$tmp/out"
 check "help" exits 0 set --help
 check "udev rule" exits 0 udev-rule
 
@@ -44,6 +51,43 @@ check "verbose: diagnostic lines on stderr" grep -q "the cmd is 0x50" "$tmp/err"
 check "verbose: frames on stderr" grep -q "^virtual:/tq4410-ob-truck <- 00a56c" "$tmp/err"
 "$ctl" --virtual status -d 2 >"$tmp/out" 2>"$tmp/err"
 check "quiet: nothing on stderr" test ! -s "$tmp/err"
+
+# Set, then check, in two runs, as with hardware; virtual-reset starts from the demo again.
+word() {  # word ARGUMENT...: the output format velkorctl --json status reports
+  "$ctl" --virtual --json "$@" status | sed 's/.*"settings":{"output-format":{"code":[0-9]*,"word":"\([^"]*\)".*/\1/'
+}
+check "kept: from the demo's state" exits 0 virtual-reset
+check "kept: set" exits 0 --virtual set -d 2 output-format=720p25
+check "kept: the next run finds it" test "$(word -d 2)" = 720p25
+check "kept: the others as they were" test "$(word -d 1)" = 720p24
+check "kept: reset" exits 0 virtual-reset
+check "kept: reset to the demo's" test "$(word -d 2)" = 1080p24
+rm -r "$XDG_RUNTIME_DIR/velkorctl"
+mkfifo "$XDG_RUNTIME_DIR/velkorctl-fifo"
+mkdir -m 700 "$XDG_RUNTIME_DIR/velkorctl"
+ln -s ../velkorctl-fifo "$XDG_RUNTIME_DIR/velkorctl/virtual-converters.json"
+check "a state file that is a link: the command still works" exits 0 --virtual set -d 2 output-format=720p25
+check "a state file that is a link: told" grep -q "virtual-converters.json is a symbolic link" "$tmp/err"
+check "a state file that is a link: left" test -L "$XDG_RUNTIME_DIR/velkorctl/virtual-converters.json"
+
+# bash completion, as bash calls it: commands, then the keys of set.
+complete_words() {  # complete_words WORD...: what completing the last word offers
+  bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _velkorctl; printf "%s\n" "${COMPREPLY[@]}"' \
+    sh "$completions/velkorctl.bash" velkorctl "$@" 2>/dev/null | sort | tr '\n' ' '
+}
+check "bash completion: commands" test "$(complete_words --json s)" = "save set status store-custom "
+check "bash completion: models" test "$(complete_words --model t)" = "tq4410 tq6630 "
+check "bash completion: keys" test "$(complete_words -d 1 set image-)" = "image-flip= "
+# Every command and setting key of velkorctl's own help, in every completion.
+"$ctl" --help | sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && NF {print $1}' >"$tmp/commands"
+"$ctl" set --help | grep '^Keys' | sed 's/TQ[0-9]*://g; s/^Keys//' | tr -s ' ,;.' '\n' | grep . | sort -u >"$tmp/keys"
+for file in velkorctl.bash _velkorctl velkorctl.fish; do
+  for name in $(cat "$tmp/commands" "$tmp/keys"); do
+    grep -qw -- "$name" "$completions/$file" || { echo "$file lacks $name"; failed=$((failed + 1)); }
+  done
+done
+check "completions: the commands found" test "$(wc -l <"$tmp/commands")" -ge 9
+check "completions: the keys found" test "$(wc -l <"$tmp/keys")" -ge 12
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
