@@ -7,7 +7,7 @@ namespace velkor {
 
 CCorvaneApp::CCorvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("Velkor USB Control");
-  setDesktopFileName(QStringLiteral(VELKOR_APP_ID));
+  setDesktopFileName(QString::fromLatin1(VELKOR_APP_ID));
   installApplicationFont();
 }
 

@@ -60,6 +60,7 @@ ctl_files=(
   usr/share/doc/velkorctl/changelog.Debian.gz
   usr/share/doc/velkorctl/copyright
   usr/share/fish/vendor_completions.d/velkorctl.fish
+  usr/share/lintian/overrides/velkorctl
   usr/share/man/man1/velkorctl.1.gz
   usr/share/zsh/vendor-completions/_velkorctl
 )
@@ -70,6 +71,7 @@ gui_files=(
   usr/share/doc/velkor-usb-control/changelog.Debian.gz
   usr/share/doc/velkor-usb-control/copyright
   usr/share/icons/hicolor/scalable/apps/$app_id.svg
+  usr/share/lintian/overrides/velkor-usb-control
   usr/share/man/man1/velkor-usb-control-demo.1.gz
   usr/share/man/man1/velkor-usb-control.1.gz
   usr/share/metainfo/$app_id.metainfo.xml
@@ -172,10 +174,12 @@ for program in velkor-usb-control velkor-usb-control-demo; do
     sh -c "env -u DISPLAY -u WAYLAND_DISPLAY '$root/usr/bin/$program' --help | grep -q '^Usage: $program'"
 done
 
-# lintian, as the archive would run it; every override the packages carry is listed.
-check "lintian finds no error or warning" \
-  lintian --fail-on error,warning --show-overrides --no-tag-display-limit "$ctl_deb" "$gui_deb"
-sed 's/^/  /' "$work/check.log"
+# lintian, as the archive would run it. Each override the packages carry gives its
+# reason in the override file; the run shows them (O:, with the reason as N:).
+lintian --fail-on none --show-overrides --tag-display-limit 0 "$ctl_deb" "$gui_deb" >"$work/lintian.log" 2>&1
+grep -v 'running with root privileges' "$work/lintian.log" | sed 's/^/lintian: /'
+check "lintian finds no error or warning" sh -c "! grep -E '^(E|W): ' '$work/lintian.log'"
+check "lintian ran" grep -q '^O: velkorctl: ' "$work/lintian.log"
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 (cd "$work/prefix" && find . -type f -o -type l | sed 's|^\./|usr/|' | sort) >"$work/installed"
