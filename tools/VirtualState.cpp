@@ -1,6 +1,7 @@
 #include "VirtualState.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,6 +254,22 @@ std::string forgetVirtualState(const fs::path& file) {
   if (::unlink(file.c_str()) != 0 && errno != ENOENT)
     return refusal(file, "cannot be removed: " + systemError(errno));
   return {};
+}
+
+VirtualStateLock::VirtualStateLock(const fs::path& file) {
+  const fs::path folder = file.parent_path();
+  problem_ = prepareFolder(folder);
+  if (!problem_.empty()) return;
+  folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int error = folder_ < 0 ? errno : 0;
+  while (error == 0 && ::flock(folder_, LOCK_EX) != 0) {
+    if (errno != EINTR) error = errno;
+  }
+  if (error != 0) problem_ = "cannot hold the folder " + folder.string() + ": " + systemError(error);
+}
+
+VirtualStateLock::~VirtualStateLock() {
+  if (folder_ >= 0) ::close(folder_);  // and with it the lock
 }
 
 }  // namespace velkor::ctl

@@ -27,4 +27,21 @@ std::string keepVirtualState(const std::filesystem::path& file, const VirtualTra
 // Removes the file, so that the next run starts from the demo's state.
 std::string forgetVirtualState(const std::filesystem::path& file);
 
+// The file's folder held for one run at a time, from reading the state to writing it
+// back, so that two runs at once do not lose each other's changes: the second waits.
+class VirtualStateLock {
+ public:
+  explicit VirtualStateLock(const std::filesystem::path& file);
+  ~VirtualStateLock();
+  VirtualStateLock(const VirtualStateLock&) = delete;
+  VirtualStateLock& operator=(const VirtualStateLock&) = delete;
+
+  // What went wrong, or empty when the folder is held.
+  const std::string& problem() const { return problem_; }
+
+ private:
+  int folder_ = -1;
+  std::string problem_;
+};
+
 }  // namespace velkor::ctl

@@ -22,7 +22,9 @@ class VirtualConverters {
     addDemoConverters(transport_);
     if (verbose) transport_.setTrace(hexTrace(stderr));
     if (!statePath_) return;
-    const std::string problem = ctl::restoreVirtualState(*statePath_, transport_);
+    lock_.emplace(*statePath_);
+    std::string problem = lock_->problem();
+    if (problem.empty()) problem = ctl::restoreVirtualState(*statePath_, transport_);
     if (problem.empty()) keep_ = true;
     else std::cerr << "velkorctl: " << problem << std::endl;
   }
@@ -40,6 +42,7 @@ class VirtualConverters {
  private:
   VirtualTransport transport_;
   std::optional<std::filesystem::path> statePath_;
+  std::optional<ctl::VirtualStateLock> lock_;
   bool keep_ = false;
 };
 

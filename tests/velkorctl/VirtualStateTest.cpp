@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <optional>
 
@@ -148,6 +151,24 @@ TEST_F(VirtualState, OnlyARegularFileIsReadReplacedOrRemoved) {
     EXPECT_EQ(bytes(elsewhere), target) << "a link's target is not written";
     fs::remove(file);
   }
+}
+
+TEST_F(VirtualState, ASecondRunWaitsForTheFirstToWriteItsState) {
+  std::atomic<bool> secondHolds = false;
+  std::thread second;
+  {
+    const ctl::VirtualStateLock first(file);
+    ASSERT_EQ(first.problem(), "");
+    second = std::thread([&] {
+      const ctl::VirtualStateLock lock(file);
+      EXPECT_EQ(lock.problem(), "");
+      secondHolds = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(secondHolds) << "the folder is held by the first run";
+  }
+  second.join();
+  EXPECT_TRUE(secondHolds);
 }
 
 TEST_F(VirtualState, TheFileLivesInTheRuntimeFolderElseTheCacheFolder) {

@@ -60,6 +60,12 @@ check "kept: from the demo's state" exits 0 virtual-reset
 check "kept: set" exits 0 --virtual set -d 2 output-format=720p25
 check "kept: the next run finds it" test "$(word -d 2)" = 720p25
 check "kept: the others as they were" test "$(word -d 1)" = 720p24
+# Two runs at once: each finds the other's change, none is lost.
+"$ctl" --virtual set -d 1 output-format=720p50 >/dev/null &
+"$ctl" --virtual set -d 3 output-format=720p50 >/dev/null
+wait
+check "kept: two runs at once, the first" test "$(word -d 1)" = 720p50
+check "kept: two runs at once, the second" test "$(word -d 3)" = 720p50
 check "kept: reset" exits 0 virtual-reset
 check "kept: reset to the demo's" test "$(word -d 2)" = 1080p24
 rm -r "$XDG_RUNTIME_DIR/velkorctl"
