@@ -3,6 +3,7 @@
 // the converter in use. It owns the device-state record.
 
 #include <QDialog>
+#include <QString>
 #include <array>
 #include <memory>
 
@@ -50,8 +51,13 @@ class CCorvaneDlg final : public QDialog {
 
   CButtonST* setUpImageButton(int id, int image, QRect place);
   // Pictures device button k by its entry's model; an entry that is not an accepted
-  // converter leaves the button as it is.
+  // converter leaves the button as it is. A converter this user may not open looks
+  // failed while it is not in use.
   void showDeviceLook(int k, DeviceLook look);
+  // Model, identity and, once known, the custom name of device button k's converter.
+  void describeDevice(int k);
+  // Keeps the name of device k, when it is the one open, for its button.
+  void rememberName(int k);
   void dropPanel();
 
   Transport& transport_;
@@ -63,6 +69,7 @@ class CCorvaneDlg final : public QDialog {
   QLabel* versionLabel_ = nullptr;
   QLabel* connectionLabel_ = nullptr;
   std::array<CButtonST*, kDeviceButtons> deviceButtons_{};
+  std::array<QString, kDeviceButtons> knownNames_{};
   QRect panelRect_;
   PanelContainer* panel_ = nullptr;
 };

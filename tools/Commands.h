@@ -20,7 +20,9 @@ struct Session {
 
 int listConverters(Session& session);
 int showStatus(Session& session);
-int printUdevRule(Output& output);
+// With a group, warns when this machine has no such group (the rule may be meant for
+// another) and prints the rule all the same.
+int printUdevRule(Output& output, const std::string& group);
 
 int setSettings(Session& session, const std::vector<std::string>& assignments);
 int saveSettingsFile(Session& session, const std::filesystem::path& file);

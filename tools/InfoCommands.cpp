@@ -1,5 +1,7 @@
 // The commands that only read and print: list, status, udev-rule.
 
+#include <grp.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -72,15 +74,20 @@ int listConverters(Session& session) {
   for (int n = 1; n <= scan.found; ++n) {
     const DeviceEntry& entry = *scan.record->deviceTable.entry(n);
     const std::string model = modelOf(entry.versionNumber)->word;
-    const std::string path = shownPath(entry);
+    const std::string identity = shownIdentity(entry);
     const Json object{{"converter", n},
                       {"model", model},
                       {"vendor-id", hex4(entry.vendorId)},
                       {"product-id", hex4(entry.productId)},
-                      {"path", path}};
+                      {"path", entry.path},
+                      {"identity", identity},
+                      {"permission", !entry.accessDenied}};
     session.output.result(object, std::to_string(n) + " " + model + " " + hex4(entry.vendorId) + ":" +
-                                      hex4(entry.productId) + " " + path);
+                                      hex4(entry.productId) + " " + entry.path + " " + identity +
+                                      (entry.accessDenied ? " (permission denied)" : ""));
   }
+  for (int n = 1; n <= scan.found; ++n)
+    if (scan.record->deviceTable.entry(n)->accessDenied) session.output.error(permissionDenied(*scan.record, n));
   return scan.exitCode;
 }
 
@@ -91,8 +98,11 @@ int showStatus(Session& session) {
                    [&](Converter& converter) { return reportStatus(session.output, converter); });
 }
 
-int printUdevRule(Output& output) {
-  const std::string rule = udevRule();
+int printUdevRule(Output& output, const std::string& group) {
+  if (!group.empty() && ::getgrnam(group.c_str()) == nullptr)
+    output.error("this machine has no group \"" + group + "\": create it (sudo groupadd " + group +
+                 ") and add its users (sudo usermod -aG " + group + " USER)");
+  const std::string rule = udevRule(group);
   output.result({{"file", VELKOR_UDEV_RULE_FILE}, {"rule", rule}}, rule.substr(0, rule.size() - 1));
   return kExitDone;
 }

@@ -34,6 +34,8 @@ check "no such converter" exits 3 --virtual status -d 9
 check "no such command" exits 2 frobnicate
 check "help" exits 0 set --help
 check "udev rule" exits 0 udev-rule
+check "udev rule for a group" exits 0 udev-rule --group plugdev
+check "no group name" exits 2 udev-rule --group "a b"
 
 # --verbose puts the core's lines and the frames on standard error; standard output
 # keeps the result alone.
