@@ -171,9 +171,11 @@ HidapiTransport::~HidapiTransport() {
 
 std::optional<std::vector<ListedInterface>> HidapiTransport::listInterfaces() {
   if (!initialised_) return std::nullopt;
-  std::vector<ListedInterface> listing;
   hid_device_info* all = hid_enumerate(0, 0);
-  for (const hid_device_info* info : onePerInterface(all)) {
+  const std::vector<const hid_device_info*> interfaces = onePerInterface(all);
+  std::vector<ListedInterface> listing;
+  listing.reserve(interfaces.size());
+  for (const hid_device_info* info : interfaces) {
     ListedInterface& listed = listing.emplace_back();
     listed.attributes = {info->vendor_id, info->product_id, info->release_number};
     listed.serialNumber = shownText(info->serial_number);

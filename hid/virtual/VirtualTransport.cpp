@@ -73,6 +73,7 @@ VirtualConverter* VirtualTransport::converter(const std::string& path) {
 std::optional<std::vector<ListedInterface>> VirtualTransport::listInterfaces() {
   if (listingFails_) return std::nullopt;
   std::vector<ListedInterface> listing;
+  listing.reserve(converters_.size());
   for (const auto& c : converters_) {
     if (c->hasFault(ConverterFault::Unplugged)) continue;
     const VirtualConverterSetup& setup = c->setup();
