@@ -93,8 +93,10 @@ PanelContainer* makePanel(QWidget* parent) {
 }
 
 constexpr ModelLook kModelLooks[] = {
-    {kVersionModelA, "TQ4410", &DeviceRecord::customNameA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse, skin::DeviceTQ4410Failed, makePanel<CMyTQ4410>},
-    {kVersionModelB, "TQ6630", &DeviceRecord::customNameB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse, skin::DeviceTQ6630Failed, makePanel<CMyTQ6630>},
+    {kVersionModelA, "TQ4410", &DeviceRecord::customNameA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse,
+     skin::DeviceTQ4410Failed, makePanel<CMyTQ4410>},
+    {kVersionModelB, "TQ6630", &DeviceRecord::customNameB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse,
+     skin::DeviceTQ6630Failed, makePanel<CMyTQ6630>},
 };
 
 // The look of an accepted converter's entry; null for anything else.

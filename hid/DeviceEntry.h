@@ -23,8 +23,8 @@ struct DeviceEntry {
   std::uint32_t address = 0;
   std::array<char, kPathTailLength> pathTail{};
   // What the listing said of it at the scan, for telling converters apart.
-  std::string path;          // as listed (UTF-8)
-  std::string serialNumber;  // UTF-8; empty when it has none
+  std::string path;           // as listed (UTF-8)
+  std::string serialNumber;   // UTF-8; empty when it has none
   bool accessDenied = false;  // this process may not open it
 
   bool isAcceptedDevice() const { return isAcceptedPair(vendorId, productId); }

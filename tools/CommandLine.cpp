@@ -37,7 +37,8 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   const CLI::Validator notEmpty(
       [](std::string& text) { return text.empty() ? std::string("names no converter") : std::string(); }, "");
   CLI::Option* device =
-      app.add_option("-d,--device", target.device, "The converter: its number in `list`, its path, identity, serial number or custom name")
+      app.add_option("-d,--device", target.device,
+                     "The converter: its number in `list`, its path, identity, serial number or custom name")
           ->check(notEmpty);
   CLI::Option* modelOption = app.add_option("--model", model, "Only converters of this model")
                                  ->check(CLI::IsMember(modelOptions(), CLI::ignore_case));

@@ -163,7 +163,8 @@ bool accessDenied(const char* nodePath) {
 
 }  // namespace
 
-HidapiTransport::HidapiTransport(std::filesystem::path sysfs) : sysfs_(std::move(sysfs)), initialised_(hid_init() == 0) {}
+HidapiTransport::HidapiTransport(std::filesystem::path sysfs)
+    : sysfs_(std::move(sysfs)), initialised_(hid_init() == 0) {}
 
 HidapiTransport::~HidapiTransport() {
   if (initialised_) hid_exit();

@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +11,8 @@
 #include <thread>
 
 #include "CommandSet.h"
-#include "DeviceRecord.h"
 #include "DevicePath.h"
+#include "DeviceRecord.h"
 #include "Discovery.h"
 #include "HidapiTransport.h"
 #include "LogCapture.h"
@@ -70,16 +69,16 @@ class HidapiBackend : public ::testing::Test {
   void place(const VirtualConverter& c) {
     const fs::path nodePath = c.setup().path;
     std::ofstream(nodePath).put('\0');
-    fs::permissions(nodePath, c.setup().permissionDenied ? fs::perms::none
-                                                        : fs::perms::owner_read | fs::perms::owner_write |
-                                                              fs::perms::group_read | fs::perms::group_write |
-                                                              fs::perms::others_read | fs::perms::others_write);
+    fs::permissions(nodePath, c.setup().permissionDenied
+                                  ? fs::perms::none
+                                  : fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                        fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
     const std::string port = c.setup().usbPort;
     const fs::path parent = port.empty() ? root / "sys/devices/virtual/misc/uhid"
                                          : root / "sys/devices/pci0000:00/usb1" / port.substr(0, port.find(':')) / port;
     char hidDevice[32];
-    std::snprintf(hidDevice, sizeof hidDevice, "0003:%04X:%04X.%04X", c.attributes().vendorId,
-                  c.attributes().productId, ++hidDevices);
+    std::snprintf(hidDevice, sizeof hidDevice, "0003:%04X:%04X.%04X", c.attributes().vendorId, c.attributes().productId,
+                  ++hidDevices);
     fs::create_directories(parent / hidDevice);
     const fs::path classDir = root / "sys/class/hidraw" / nodePath.filename();
     fs::remove_all(classDir);

@@ -187,7 +187,10 @@ TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathIdentitySerialNameOrModel) 
       {{"--model", "tq4410"}, 2, {}, "2 converters found (1, 2)"},
       {{"-d", "5"}, 3, {}, "no converter 5: velkorctl list shows 4"},
       {{"-d", "0"}, 3, {}, "no converter 0"},
-      {{"-d", "Right"}, 3, {}, "no converter has the number, identity, serial number, path or name \"Right\" (converter 4 did not answer)"},
+      {{"-d", "Right"},
+       3,
+       {},
+       "no converter has the number, identity, serial number, path or name \"Right\" (converter 4 did not answer)"},
       {{"-d", "1", "--model", "tq6630"}, 3, {}, "converter 1 is a TQ4410, not a TQ6630"},
       {{"--all"}, 2, {}, "--all requires --model"},
       {{"-d", "1", "--model", "tq4410", "--all"}, 2, {}, "--device excludes --all"},
@@ -248,8 +251,8 @@ TEST_F(ListAndStatus, UdevRuleGrantsOurConvertersAloneToTheSeatAndAGroup) {
     EXPECT_EQ(granted, expected);
   }
 
-  const char* const refused[] = {"a\", MODE=\"0666", "two words", "-x", "x\n", "", "0wheel",
-                                 "g23456789012345678901234567890123"};
+  const char* const refused[] = {
+      "a\", MODE=\"0666", "two words", "-x", "x\n", "", "0wheel", "g23456789012345678901234567890123"};
   for (const char* group : refused) {
     SCOPED_TRACE(group);
     const CtlRun result = run({"udev-rule", "--group", group});
