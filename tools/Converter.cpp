@@ -32,6 +32,8 @@ SettingsResult Converter::saveSettings(const std::filesystem::path& file, std::u
   return saved;
 }
 
+std::string Converter::settingsText() const { return model_.settingsText(record_); }
+
 std::string Converter::path() const { return shownPath(*record_.deviceTable.entry(number_)); }
 
 std::string shownPath(const DeviceEntry& entry) {

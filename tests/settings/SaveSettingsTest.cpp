@@ -20,7 +20,7 @@ void fillModelB(StatusBlockB& block, std::array<std::uint8_t, 8> run) {
   std::copy(run.begin(), run.end(), blockBytes(block) + StatusBlockB::kSettableFirst);
 }
 
-// SimpleIni lays a file out with two blank lines before every section but the first.
+// A new file has two blank lines before every section but the first.
 TEST_F(SaveSettings, ModelAWritesTheBlockOfItsApplyMode) {
   // Run order: output format, de-embedding, embedding, HDMI type, CVBS type, overlays,
   // vertical margin, horizontal margin.
@@ -144,33 +144,33 @@ TEST_F(SaveSettings, KeepsWhatItDoesNotNameInAnExistingFile) {
   fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
 
   ASSERT_TRUE(saveSettingsB(record).ok());
-  // Known keys take their new value where they stand (a repeated one once, where the
-  // first stood), new ones follow what the section held, a new section comes last,
-  // before the comment that ended the file.
+  // Byte for byte what it was but for the values set: each known key takes its new
+  // value where it stands (a repeated one where the first stood; Windows reads no
+  // other), new ones follow the section's last entry, a new section comes last, in the
+  // file's own line ends.
   EXPECT_EQ(readText("userSettings_tq6630.ini"),
-            "[Station]\n"
-            "Name=Edit bay 2\n"
-            "Title=\"  spaced  \"\n"
-            "\n\n"
-            "[page_scale/output]\n"
-            "Output Format=6\n"
-            "Custom Key=keep me\n"
-            "Output Source From=1\n"
-            "Audio Source From=2\n"
-            "\n\n"
-            "[Page_Func]\n"
-            "Configuration=0\n"
-            "Remember=yes\n"
-            "\n\n"
-            "[Empty]\n"
-            "\n\n"
-            "[Page_Overlays]\n"
-            "Overlays Enable=0\n"
-            "Virtical Margin=30\n"
-            "Horiznoal Margin=70\n"
-            "Mirror Image=1\n"
-            "Screen Freeze=0\n"
-            "; the end\n");
+            "[Station]\r\n"
+            "Name = Edit bay 2\r\n"
+            "Title = \"  spaced  \"\r\n"
+            "\r\n"
+            "[page_scale/output]\r\n"
+            "output format = 6\r\n"
+            "Custom Key=keep me\r\n"
+            "Output Source From=1\r\n"
+            "Output Source From=5\r\n"
+            "Audio Source From=2\r\n"
+            "[Page_Func]\r\n"
+            "Configuration=0\r\n"
+            "Remember=yes\r\n"
+            "[Empty]\r\n"
+            "; the end\r\n"
+            "\r\n\r\n"
+            "[Page_Overlays]\r\n"
+            "Overlays Enable=0\r\n"
+            "Virtical Margin=30\r\n"
+            "Horiznoal Margin=70\r\n"
+            "Mirror Image=1\r\n"
+            "Screen Freeze=0\r\n");
 }
 
 TEST_F(SaveSettings, TheTwoModelsKeepToTheirOwnFiles) {
@@ -234,12 +234,13 @@ TEST_F(SaveSettings, AFailedSaveSaysWhyAndLeavesTheOldFile) {
   }
   EXPECT_EQ(readText("userSettings_tq4410.ini"), old);
 
+  // The message names the folder when the folder is the cause.
   expectFailure(saveSettingsA(record, "missing/userSettings_tq4410.ini"), "missing/userSettings_tq4410.ini",
-                "No such file or directory");
+                "the folder " + (directory / "missing").string() + " does not exist");
 
-  // A directory in the file's place cannot be read, so it is not replaced either.
+  // Only a regular file is written.
   fs::create_directory("userSettings_tq6630.ini");
-  expectFailure(saveSettingsB(record), "userSettings_tq6630.ini", "Is a directory");
+  expectFailure(saveSettingsB(record), "userSettings_tq6630.ini", "it is a directory, and only a file is written");
 
   EXPECT_EQ(entries(), (std::set<std::string>{"userSettings_tq4410.ini", "userSettings_tq6630.ini"}));
   EXPECT_TRUE(fs::is_directory("userSettings_tq6630.ini"));
