@@ -105,6 +105,10 @@ Attempt replaceByRename(const fs::path& path, const struct stat* existing, std::
     Descriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existing ? 0600 : 0666));
     if (!out.valid()) {
       if (errno == EEXIST) continue;  // left over from an earlier run, or in use
+      // The folder is the cause: gone (a working folder removed meanwhile) or closed.
+      if (errno == ENOENT) return {Outcome::Failed, folderProblem(path, "does not exist")};
+      if (existing == nullptr && errno == EACCES)
+        return {Outcome::Failed, folderProblem(path, "is not writable for this user (" + lastProblem() + ")")};
       return {Outcome::Failed, lastProblem()};
     }
     const auto failed = [&](Outcome outcome, std::string problem) {

@@ -207,5 +207,41 @@ TEST_F(SettingsFile, SaveWritesOneConvertersFileOrSaysWhyNot) {
   EXPECT_FALSE(fs::exists(directory / "no"));
 }
 
+// "-" is standard output for save, with the result line on standard error so that the
+// file can be piped, and standard input for load.
+TEST_F(SettingsFile, ADashIsStandardOutputOrInput) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "A", {3, 1, 2, 0, 1, 2, 45, 55});
+  VirtualConverter& target = addConverter(ConverterModel::TQ4410, "/dev/hidraw1", "B");
+  const fs::path file = directory / "a.ini";
+  ASSERT_EQ(run({"save", "-d", "1", file.string()}).exitCode, 0);
+
+  const CtlRun saved = run({"save", "-d", "1", "-"});
+  EXPECT_EQ(saved.exitCode, 0);
+  EXPECT_EQ(saved.out, readText(file)) << "the file and nothing else";
+  EXPECT_EQ(saved.err, "1 TQ4410 A: saved to standard output\n");
+
+  const CtlRun loaded = run({"load", "-d", "2", "-"}, saved.out);
+  EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+  EXPECT_EQ(target.state.settings, (Settings{3, 1, 2, 0, 1, 2, 45, 55}));
+  EXPECT_NE(loaded.out.find("B: from standard input: "), std::string::npos) << loaded.out;
+
+  target.forgetReceived();
+  const struct {
+    std::string input;
+    std::string error;
+  } refused[] = {
+      {"", "The file standard input is no TQ4410 settings file: it holds none of its settings."},
+      {saved.out.substr(0, 40) + std::string(1, '\0') + saved.out.substr(40),
+       "The settings file standard input cannot be read: it holds a NUL character"},
+      {std::string(60000, 'x'), "none of its settings"},
+  };
+  for (const auto& r : refused) {
+    const CtlRun result = run({"load", "-d", "2", "-"}, r.input);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find(r.error), std::string::npos) << result.err;
+  }
+  EXPECT_TRUE(target.receivedFrames().empty());
+}
+
 }  // namespace
 }  // namespace velkor::test
