@@ -1,6 +1,7 @@
 #include "SafeSave.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -139,6 +140,11 @@ Attempt replaceByRename(const fs::path& path, const struct stat* existing, std::
 // The same file, overwritten: reserving the space first means a full disk or a size
 // limit fails the save before anything is changed.
 std::string writeInPlace(int fd, std::string_view bytes) {
+  // A size limit would cut the write inside the old file's length, where nothing is
+  // reserved: refuse before the first byte.
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur)
+    return std::strerror(EFBIG);
   if (!bytes.empty()) {
     if (const int error = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size())); error != 0)
       return std::strerror(error);
