@@ -51,7 +51,12 @@ SettingsResult save(const DeviceRecord& record, const ModelSettings<Block>& mode
   if (isOtherModelsFile(document, model))
     return cannotWrite(std::string("it is a ") + model.otherWord + " settings file, so it is not replaced");
   fillDocument(document, record, model);
-  if (std::string problem = writeSaveTarget(target, document.bytes()); !problem.empty()) return cannotWrite(problem);
+  // Never a file that loading would refuse.
+  const std::string bytes = document.bytes();
+  if (bytes.size() > kSettingsFileLimit)
+    return cannotWrite("with the settings it would grow past " + std::to_string(kSettingsFileLimit) +
+                       " bytes, which no settings file is");
+  if (std::string problem = writeSaveTarget(target, bytes); !problem.empty()) return cannotWrite(problem);
   return {};
 }
 
