@@ -118,11 +118,6 @@ bool ProfileDocument::findKey(std::string_view section, std::string_view key, Fo
   return false;
 }
 
-bool ProfileDocument::has(std::string_view section, std::string_view key) const {
-  Found found{};
-  return findKey(section, key, found);
-}
-
 std::string ProfileDocument::value(std::string_view section, std::string_view key) const {
   Found found{};
   if (!findKey(section, key, found)) return {};

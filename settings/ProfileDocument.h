@@ -7,7 +7,7 @@
 // encoding included: a rewrite changes the values it sets and adds what is missing,
 // nothing else.
 
-#include <cstdint>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +25,6 @@ class ProfileDocument {
   // The key's value as the Windows reader hands it out; empty when the section or the
   // key is missing. A character outside Latin-1 reads as '?'.
   std::string value(std::string_view section, std::string_view key) const;
-  bool has(std::string_view section, std::string_view key) const;
 
   // Gives the first copy of the key in the first copy of the section this value; a
   // missing key is added after the section's last entry, a missing section at the end.

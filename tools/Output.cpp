@@ -15,9 +15,10 @@ void Output::result(const Json& object, std::string_view text) {
   out_.flush();
 }
 
-void Output::file(std::string_view bytes) {
+bool Output::file(std::string_view bytes) {
   out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out_.flush();
+  return out_.good();
 }
 
 void Output::error(std::string_view message) { err_ << "velkorctl: " << message << '\n' << std::flush; }

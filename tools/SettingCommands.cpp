@@ -202,7 +202,10 @@ int saveSettingsFile(Session& session, const std::filesystem::path& file) {
     }
     if (!converter.query()) return converterFailed(results, converter, noAnswer(), fields);
     if (toOutput) {
-      session.output.file(converter.settingsText());
+      if (!session.output.file(converter.settingsText())) {
+        fileError = kExitUsage;
+        return converterFailed(results, converter, "standard output could not be written", fields);
+      }
     } else if (const SettingsResult saved = converter.saveSettings(file, existing.applyMode); !saved.ok()) {
       fileError = kExitUsage;
       return converterFailed(results, converter, saved.message(), fields);

@@ -74,6 +74,9 @@ check "save /dev/stdout into a pipe is refused" intoPipe 2 --virtual save -d 2 /
 check "save - into a pipe" intoPipe 0 --virtual save -d 2 -
 check "save - gives the file" grep -q '^Configuration=0$' "$tmp/out"
 check "save - says it on standard error" grep -q 'saved to standard output' "$tmp/err"
+timeout 10 "$ctl" --virtual save -d 2 - >/dev/full 2>"$tmp/err"
+check "save - to a full disk fails" test $? -eq 2
+check "save - to a full disk says so" grep -q 'standard output could not be written' "$tmp/err"
 head -c 3000000 /dev/zero | timeout 10 "$ctl" --virtual load -d 2 - >"$tmp/out" 2>"$tmp/err"
 check "load - of an endless stream stops at the bound" grep -q 'larger than 1 MiB' "$tmp/err"
 
