@@ -71,6 +71,7 @@ TEST_F(LoadSettings, ReadsAFileWrittenOnWindows) {
             "Virtical Margin=55\r\n"
             "[Page_Overlays]\r\n"
             "Virtical Margin=77\r\n"
+            "Horiznoal Margin=33\r\n"
             "[Page_Func]\r\n"
             "Configuration=1\r\n");
   // Every field the file leaves out reads as 0.
@@ -88,7 +89,7 @@ TEST_F(LoadSettings, ReadsAFileWrittenOnWindows) {
   EXPECT_EQ(std::vector<int>(s.overlayItems, s.overlayItems + 6), (std::vector<int>{1, 0, 0, 0, 0, 1}));
   EXPECT_EQ(s.overlaysEnable, 2);
   EXPECT_EQ(s.verticalMargin, 55) << "the first of two sections counts";
-  EXPECT_EQ(s.horizontalMargin, 0);
+  EXPECT_EQ(s.horizontalMargin, 0) << "Windows reads the first copy of a section only";
   EXPECT_EQ(s.firmwareHigh, 2) << "not a settings field";
   EXPECT_EQ(s.spare21, 99);
   EXPECT_EQ(record.applyModeA, 1);
