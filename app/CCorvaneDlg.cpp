@@ -21,8 +21,6 @@
 
 namespace velkor {
 
-CCorvaneDlg* mainDialog = nullptr;
-
 namespace {
 
 constexpr int kMinimizeId = 1001;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "DeviceRecord.h"
+#include "PageHost.h"
 #include "Transport.h"
 
 class QLabel;
@@ -17,14 +18,14 @@ namespace velkor {
 class CButtonST;
 class PanelContainer;
 
-class CCorvaneDlg final : public QDialog {
+class CCorvaneDlg final : public QDialog, public PageHost {
   Q_OBJECT
 
  public:
   explicit CCorvaneDlg(Transport& transport);
   ~CCorvaneDlg() override;
 
-  DeviceRecord& record() { return *record_; }
+  DeviceRecord& record() override { return *record_; }
   Transport& transport() { return transport_; }
   PanelContainer* panel() const { return panel_; }
   QRect panelRect() const { return panelRect_; }
@@ -73,8 +74,5 @@ class CCorvaneDlg final : public QDialog {
   QRect panelRect_;
   PanelContainer* panel_ = nullptr;
 };
-
-// The main window, for every panel and page; set while the main window initialises.
-extern CCorvaneDlg* mainDialog;
 
 }  // namespace velkor

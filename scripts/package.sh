@@ -51,7 +51,7 @@ for program in velkor-usb-control velkor-usb-control-demo velkorctl; do
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libhidapi-hidraw0 libqt6widgets6 libqt6svg6 libsimpleini1 qt6-qpa-plugins fonts-liberation2 \
+for package in libhidapi-hidraw0 libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation2 \
   fonts-wqy-microhei; do
   check "Depends names $package" grep -q "$package" <<<"$depends"
 done

@@ -65,10 +65,10 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   storeCustomSlot->add_option("SLOT", slot, "1 or 2")->required()->check(CLI::Range(1, 2));
   CLI::App* save = app.add_subcommand("save", "Save the converter's settings to a settings file of the panel");
   std::string saveFile;
-  save->add_option("FILE", saveFile, "The settings file")->required();
+  save->add_option("FILE", saveFile, "The settings file; - for standard output")->required();
   CLI::App* load = app.add_subcommand("load", "Send the settings of a settings file, then verify");
   std::string loadFile;
-  load->add_option("FILE", loadFile, "The settings file")->required();
+  load->add_option("FILE", loadFile, "The settings file; - for standard input")->required();
   CLI::App* udev = app.add_subcommand("udev-rule", "Print the udev rule that lets the logged-in user open converters");
   std::string group;
   udev->add_option("--group", group, "Let the members of this group open them too (over SSH, say); never anybody else")
@@ -93,7 +93,7 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   target.model = model.empty() ? nullptr : modelNamed(model);
   // Scripts read standard output; the diagnostic lines stay off it.
   setLogStream(verbose ? stderr : nullptr);
-  Session session{environment.transport(virtualConverters, verbose), output, target};
+  Session session{environment.transport(virtualConverters, verbose), output, target, environment.in};
   if (list->parsed()) return listConverters(session);
   if (status->parsed()) return showStatus(session);
   if (set->parsed()) return setSettings(session, assignments);

@@ -15,6 +15,8 @@ struct Environment {
   // The converters to work with: the virtual demo set or the real ones. Asked once, by
   // the commands that need converters.
   std::function<Transport&(bool virtualConverters, bool verbose)> transport;
+  // What `load -` reads.
+  int in = 0;
 };
 
 // The exit code of the whole run.

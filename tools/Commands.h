@@ -16,6 +16,7 @@ struct Session {
   Transport& transport;
   Output& output;
   TargetOptions target;
+  int in = 0;  // standard input, for `load -`
 };
 
 int listConverters(Session& session);

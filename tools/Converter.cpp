@@ -34,6 +34,8 @@ SettingsResult Converter::saveSettings(const std::filesystem::path& file, std::u
   return saved;
 }
 
+std::string Converter::settingsText() const { return model_.settingsText(record_); }
+
 std::string Converter::path() const { return record_.deviceTable.entry(number_)->path; }
 
 std::string Converter::identity() const { return shownIdentity(*record_.deviceTable.entry(number_)); }

@@ -53,6 +53,8 @@ class Converter {
   const DeviceRecord& record() const { return record_; }
   // Saves what the last query read, with `applyMode` as the file's apply mode.
   SettingsResult saveSettings(const std::filesystem::path& file, std::uint8_t applyMode);
+  // The text of a new settings file of what the last query read, in "Auto Apply".
+  std::string settingsText() const;
 
  private:
   template <typename Request>
