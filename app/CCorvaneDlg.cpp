@@ -15,12 +15,11 @@
 #include "DialogTemplate.h"
 #include "Discovery.h"
 #include "Log.h"
+#include "PermissionHint.h"
 #include "SkinImages.h"
 #include "SkinPalette.h"
 
 namespace velkor {
-
-CCorvaneDlg* mainDialog = nullptr;
 
 namespace {
 
@@ -75,9 +74,11 @@ QRect devicePlace(int k) {
   return {kTenthDevicePlace, QSize(kDeviceWidth, kDeviceHeight)};
 }
 
-// What differs between the models in the main window: button pictures and panel.
+// What differs between the models in the main window: name, button pictures, panel.
 struct ModelLook {
   std::uint16_t versionNumber;
+  const char* word;
+  std::u16string DeviceRecord::*customName;
   int listed;
   int inUse;
   int failed;
@@ -90,8 +91,10 @@ PanelContainer* makePanel(QWidget* parent) {
 }
 
 constexpr ModelLook kModelLooks[] = {
-    {kVersionModelA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse, skin::DeviceTQ4410Failed, makePanel<CMyTQ4410>},
-    {kVersionModelB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse, skin::DeviceTQ6630Failed, makePanel<CMyTQ6630>},
+    {kVersionModelA, "TQ4410", &DeviceRecord::customNameA, skin::DeviceTQ4410Listed, skin::DeviceTQ4410InUse,
+     skin::DeviceTQ4410Failed, makePanel<CMyTQ4410>},
+    {kVersionModelB, "TQ6630", &DeviceRecord::customNameB, skin::DeviceTQ6630Listed, skin::DeviceTQ6630InUse,
+     skin::DeviceTQ6630Failed, makePanel<CMyTQ6630>},
 };
 
 // The look of an accepted converter's entry; null for anything else.
@@ -100,6 +103,14 @@ const ModelLook* lookOf(const DeviceEntry* entry) {
   for (const ModelLook& look : kModelLooks)
     if (look.versionNumber == entry->versionNumber) return &look;
   return nullptr;
+}
+
+// The cause and the fix, under "open USB fail".
+QString permissionDeniedText(const DeviceEntry& entry) {
+  const ModelLook* model = lookOf(&entry);
+  return QString("Permission denied on %1 (%2 at %3): %4.")
+      .arg(QString::fromStdString(entry.path), model != nullptr ? model->word : "converter",
+           QString::fromLatin1(entry.pathTail.data()), QString::fromStdString(permissionFix()));
 }
 
 }  // namespace
@@ -172,12 +183,32 @@ CButtonST* CCorvaneDlg::setUpImageButton(int id, int image, QRect place) {
 
 void CCorvaneDlg::showDeviceLook(int k, DeviceLook look) {
   if (k < 1 || k > kDeviceButtons) return;
-  const ModelLook* model = lookOf(record_->deviceTable.entry(k));
+  const DeviceEntry* entry = record_->deviceTable.entry(k);
+  const ModelLook* model = lookOf(entry);
   if (model == nullptr) return;
+  if (look == DeviceLook::Listed && entry->accessDenied) look = DeviceLook::Failed;
   const int image = look == DeviceLook::Listed  ? model->listed
                     : look == DeviceLook::InUse ? model->inUse
                                                 : model->failed;
   deviceButtons_[k - 1]->useImage(image);
+}
+
+void CCorvaneDlg::describeDevice(int k) {
+  const DeviceEntry* entry = record_->deviceTable.entry(k);
+  const ModelLook* model = lookOf(entry);
+  if (model == nullptr || k > kDeviceButtons) return;
+  QString text = QString("Model: %1\nIdentity: %2").arg(model->word, QString::fromLatin1(entry->pathTail.data()));
+  if (!knownNames_[k - 1].isNull()) text += "\nName: " + knownNames_[k - 1];
+  if (entry->accessDenied) text += "\nCannot be used: permission denied";
+  deviceButtons_[k - 1]->setToolTip(text);
+}
+
+void CCorvaneDlg::rememberName(int k) {
+  const DeviceEntry* entry = record_->deviceTable.entry(k);
+  const ModelLook* model = lookOf(entry);
+  if (model == nullptr || k > kDeviceButtons || entry->handle == nullptr) return;
+  knownNames_[k - 1] = QString::fromStdU16String((*record_).*model->customName);
+  describeDevice(k);
 }
 
 void CCorvaneDlg::dropPanel() {
@@ -196,6 +227,7 @@ void CCorvaneDlg::onScan() {
     button->hide();
     logLine("scan dev \n");
   }
+  knownNames_.fill(QString());
   logLine("scan USB  dev \n");
   const int found = enumerateDevices(transport_, record.deviceTable);
   if (found < 0) return;
@@ -203,6 +235,7 @@ void CCorvaneDlg::onScan() {
   for (int k = 1; k <= kDeviceButtons; ++k) {
     if (lookOf(record.deviceTable.entry(k)) == nullptr) continue;
     showDeviceLook(k, DeviceLook::Listed);
+    describeDevice(k);
     deviceButtons_[k - 1]->show();
   }
 }
@@ -212,19 +245,25 @@ void CCorvaneDlg::onDeviceButton(int k) {
   const int result = selectDevice(k);
   logLine("ret is %d \n", result);
   showDeviceLook(k, result == 0 ? DeviceLook::InUse : DeviceLook::Failed);
+  // The panel's first page has asked the converter for its name.
+  if (result == 0) rememberName(k);
+  describeDevice(k);
   record_->previousDevice = k;
 }
 
 int CCorvaneDlg::selectDevice(int k) {
   DeviceRecord& record = *record_;
+  rememberName(record.previousDevice);  // a name test may have renamed it since
   record.resetModelA();
   if (record.previousDevice >= 0 && record.previousDevice != k)
     showDeviceLook(record.previousDevice, DeviceLook::Listed);
   record.deviceTable.closeAll();
 
   DeviceEntry* entry = record.deviceTable.entry(k);
-  if (entry == nullptr || openDevice(transport_, *entry) != 0) {
+  const int opened = entry != nullptr ? openDevice(transport_, *entry) : kNoInterfaceList;
+  if (opened != 0) {
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), QStringLiteral("open USB fail"), QMessageBox::Ok, this);
+    if (opened == kAccessDenied) box.setInformativeText(permissionDeniedText(*entry));
     box.exec();
     return -1;
   }

@@ -3,10 +3,12 @@
 // the converter in use. It owns the device-state record.
 
 #include <QDialog>
+#include <QString>
 #include <array>
 #include <memory>
 
 #include "DeviceRecord.h"
+#include "PageHost.h"
 #include "Transport.h"
 
 class QLabel;
@@ -16,14 +18,14 @@ namespace velkor {
 class CButtonST;
 class PanelContainer;
 
-class CCorvaneDlg final : public QDialog {
+class CCorvaneDlg final : public QDialog, public PageHost {
   Q_OBJECT
 
  public:
   explicit CCorvaneDlg(Transport& transport);
   ~CCorvaneDlg() override;
 
-  DeviceRecord& record() { return *record_; }
+  DeviceRecord& record() override { return *record_; }
   Transport& transport() { return transport_; }
   PanelContainer* panel() const { return panel_; }
   QRect panelRect() const { return panelRect_; }
@@ -50,8 +52,13 @@ class CCorvaneDlg final : public QDialog {
 
   CButtonST* setUpImageButton(int id, int image, QRect place);
   // Pictures device button k by its entry's model; an entry that is not an accepted
-  // converter leaves the button as it is.
+  // converter leaves the button as it is. A converter this user may not open looks
+  // failed while it is not in use.
   void showDeviceLook(int k, DeviceLook look);
+  // Model, identity and, once known, the custom name of device button k's converter.
+  void describeDevice(int k);
+  // Keeps the name of device k, when it is the one open, for its button.
+  void rememberName(int k);
   void dropPanel();
 
   Transport& transport_;
@@ -63,11 +70,9 @@ class CCorvaneDlg final : public QDialog {
   QLabel* versionLabel_ = nullptr;
   QLabel* connectionLabel_ = nullptr;
   std::array<CButtonST*, kDeviceButtons> deviceButtons_{};
+  std::array<QString, kDeviceButtons> knownNames_{};
   QRect panelRect_;
   PanelContainer* panel_ = nullptr;
 };
-
-// The main window, for every panel and page; set while the main window initialises.
-extern CCorvaneDlg* mainDialog;
 
 }  // namespace velkor

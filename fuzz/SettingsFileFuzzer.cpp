@@ -1,4 +1,5 @@
-// A settings file of any content through loading, for both models and both apply modes.
+// A settings file of any content through loading and saving over it, for both models
+// and both apply modes.
 
 #include <unistd.h>
 
@@ -29,5 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   record.applyModeB = size > 1 ? data[1] & 1 : 0;
   velkor::loadSettingsA(record, file);
   velkor::loadSettingsB(record, file);
+  // What a save leaves must load for that model.
+  if (velkor::saveSettingsA(record, file).ok() && !velkor::loadSettingsA(record, file).ok()) __builtin_trap();
+  if (velkor::saveSettingsB(record, file).ok() && !velkor::loadSettingsB(record, file).ok()) __builtin_trap();
   return 0;
 }

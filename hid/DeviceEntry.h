@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "AcceptedDevices.h"
 #include "Transport.h"
@@ -17,8 +18,14 @@ struct DeviceEntry {
   std::uint16_t productId = 0;
   std::uint16_t versionNumber = 0;
   std::unique_ptr<HidDevice> handle;  // open device, or null
+  // The identity that ties the entry to the interface a later open may take: a number
+  // and a text (zero-padded, in the path's 8-bit form).
   std::uint32_t address = 0;
   std::array<char, kPathTailLength> pathTail{};
+  // What the listing said of it at the scan, for telling converters apart.
+  std::string path;           // as listed (UTF-8)
+  std::string serialNumber;   // UTF-8; empty when it has none
+  bool accessDenied = false;  // this process may not open it
 
   bool isAcceptedDevice() const { return isAcceptedPair(vendorId, productId); }
   void clear() { *this = DeviceEntry{}; }

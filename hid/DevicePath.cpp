@@ -35,6 +35,17 @@ ParsedDevicePath parseDevicePath(const std::string& path) {
   return parsed;
 }
 
+ParsedDevicePath interfaceIdentity(const ListedInterface& listed) {
+  if (listed.usbPort.empty()) return parseDevicePath(eightBitDevicePath(listed.path.value_or("")));
+  std::string identity = listed.usbPort;
+  if (!listed.serialNumber.empty()) identity += "/" + listed.serialNumber;
+  identity = eightBitDevicePath(identity);
+  ParsedDevicePath parsed;
+  parsed.address = fnv1a32(identity);
+  parsed.tail = identity.substr(0, kPathTailLength - 1);
+  return parsed;
+}
+
 std::string eightBitDevicePath(const std::string& path) {
   // What fits the 512-byte buffer with its zero byte.
   constexpr std::size_t kLength = 511;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Transport.h"
+
 namespace velkor {
 
 struct ParsedDevicePath {
@@ -26,6 +28,12 @@ ParsedDevicePath parseDevicePath(const std::string& path);
 // A path as the transports give it (UTF-8) in the form it is read in: the system's
 // 8-bit code page (Latin-1, '?' for anything beyond it), at most 511 bytes.
 std::string eightBitDevicePath(const std::string& path);
+
+// The identity of a listed interface. One the system places on a USB port is known by
+// that port and its serial number ("1-1.2:1.0/A1B2"): address = FNV-1a hash of that
+// text, tail = the text (at most 63 characters), both in the 8-bit form. Any other is
+// known by its path, as parseDevicePath reads it.
+ParsedDevicePath interfaceIdentity(const ListedInterface& listed);
 
 std::uint32_t fnv1a32(const std::string& text);
 

@@ -43,28 +43,27 @@ class HidDevice {
   virtual ReadOutcome read(std::span<std::uint8_t> into, std::chrono::milliseconds limit) = 0;
 };
 
-// A present HID interface as the system lists it; no path when it cannot be read.
-using InterfacePath = std::optional<std::string>;
-
-// A present interface that this process may not open, as the system's listing
-// describes it without opening it.
-struct DeniedInterface {
-  std::string path;
+// A present HID interface as the system lists it, read without opening it.
+struct ListedInterface {
+  std::optional<std::string> path;  // none when it cannot be read
   HidAttributes attributes;
+  // Where the kernel places the interface on USB, the bus and port chain of the port it
+  // is plugged into with its interface ("1-1.2:1.0"): the same for as long as it stays
+  // there, whatever node number it gets. Empty where the system does not tell.
+  std::string usbPort;
+  std::string serialNumber;  // UTF-8; empty when the device has none
+  // Present, but this process may not open it for reading and writing.
+  bool accessDenied = false;
 };
 
 class Transport {
  public:
   virtual ~Transport() = default;
-  // Every present HID interface, in the system's order; nullopt when the list
-  // cannot be obtained.
-  virtual std::optional<std::vector<InterfacePath>> listInterfaces() = 0;
+  // Every present HID interface, in the system's order, as the system describes it
+  // without opening any; nullopt when the list cannot be obtained.
+  virtual std::optional<std::vector<ListedInterface>> listInterfaces() = 0;
   // Opens one interface for reading and writing; null when it cannot be opened.
   virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
-  // The interfaces present that this process has no permission to open. A scan passes
-  // over them like any interface that does not open; this tells a person why a
-  // converter is missing. Empty where the system cannot tell.
-  virtual std::vector<DeniedInterface> deniedInterfaces() { return {}; }
 };
 
 }  // namespace velkor

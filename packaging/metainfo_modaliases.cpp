@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     }
     const std::string indent = line.substr(0, at);
     for (const velkor::UsbIdPair& pair : velkor::kAcceptedPairs)
-      for (const std::uint16_t version : {velkor::kVersionModelA, velkor::kVersionModelB})
+      for (const std::uint16_t version : velkor::kModelVersions)
         out << indent << "<modalias>" << modalias(pair, version) << "</modalias>\n";
     replaced = true;
   }

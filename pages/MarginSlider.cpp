@@ -1,6 +1,7 @@
 #include "MarginSlider.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
@@ -21,17 +22,45 @@ MarginSlider::MarginSlider(QSlider* slider, QLineEdit* field, SettingByte settin
 }
 
 bool MarginSlider::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == slider_) {
-    if (event->type() == QEvent::Paint) {
+  if (watched != slider_) return QObject::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::Paint:
       showPosition();
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      break;
+    case QEvent::MouseButtonRelease:
       // Before the slider ends its drag: with tracking on, its value already is where
       // the thumb was let go.
-      commit();
-    }
+      if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        keyMoved_ = false;
+        commit();
+      }
+      break;
+    case QEvent::KeyPress:
+      if (movedBy(event)) keyMoved_ = true;
+      // An event the slider did not take goes on to the page, as it would have.
+      return true;
+    case QEvent::KeyRelease:
+      if (static_cast<QKeyEvent*>(event)->isAutoRepeat() || !keyMoved_) break;
+      [[fallthrough]];
+    case QEvent::FocusOut:
+      if (keyMoved_) {
+        keyMoved_ = false;
+        commit();
+      }
+      break;
+    case QEvent::Wheel:
+      if (movedBy(event)) commit();
+      return true;
+    default:
+      break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+bool MarginSlider::movedBy(QEvent* event) {
+  const int before = slider_->value();
+  static_cast<QObject*>(slider_)->event(event);
+  return slider_->value() != before;
 }
 
 void MarginSlider::showPosition() {

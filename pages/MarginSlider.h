@@ -13,8 +13,10 @@ namespace velkor {
 // An overlay margin (0..100 %) set with a slider. The field beside it follows the
 // slider whenever the slider is drawn; the value is stored, and in Auto Apply sent,
 // once per left-button release delivered to the slider: the end of a drag, or a click
-// even when nothing moved. Keys and the wheel move the slider but commit nothing.
-// Lives as long as its slider.
+// even when nothing moved. A move by the keyboard commits once as well, when the key is
+// let go (or the slider loses the focus first), and so does each turn of the wheel: the
+// slider never rests on a value the converter was not sent, and an operator without a
+// mouse can set a margin. Lives as long as its slider.
 class MarginSlider final : public QObject {
   Q_OBJECT
 
@@ -29,10 +31,13 @@ class MarginSlider final : public QObject {
  private:
   void showPosition();
   void commit();
+  // The slider handles the event first; true when that moved it.
+  bool movedBy(QEvent* event);
 
   QSlider* slider_;
   QLineEdit* field_;
   SettingByte setting_;
+  bool keyMoved_ = false;  // moved by a key not yet let go
 };
 
 }  // namespace velkor

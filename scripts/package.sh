@@ -130,7 +130,8 @@ done
 
 rule="$root/usr/lib/udev/rules.d/70-velkor-converters.rules"
 check "the udev rule is what velkorctl prints" diff -u <("$root/usr/bin/velkorctl" udev-rule) "$rule"
-check "the udev rule gives access for three converters" test "$(grep -c 'TAG+="uaccess"' "$rule")" -eq 3
+check "the udev rule gives access for three pairs, two models each" \
+  test "$(grep -c 'TAG+="uaccess"' "$rule")" -eq 6
 
 desktop="$root/usr/share/applications/$app_id.desktop"
 metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
@@ -143,13 +144,12 @@ check "the desktop entry's icon is installed" \
   test -f "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg"
 check "the metainfo validates" appstreamcli validate --no-net --pedantic "$metainfo"
 check "the metainfo launches the desktop entry" grep -q "<launchable type=\"desktop-id\">$app_id.desktop<" "$metainfo"
-# Each pair of the rule, as a modalias for each model's version number.
-sed -n 's/.*ATTRS{idVendor}=="\([0-9a-f]*\)", ATTRS{idProduct}=="\([0-9a-f]*\)".*/\1 \2/p' "$rule" |
-  while read -r vendor product; do
-    for model in 0001 0002; do
-      echo "<modalias>usb:v${vendor^^}p${product^^}d${model}*</modalias>"
-    done
-  done | sort >"$work/modaliases"
+# Each line of the rule (pair and release number), as the kernel's modalias.
+sed -n 's/.*ATTRS{idVendor}=="\([0-9a-f]*\)", ATTRS{idProduct}=="\([0-9a-f]*\)", ATTRS{bcdDevice}=="\([0-9a-f]*\)".*/\1 \2 \3/p' \
+  "$rule" | while read -r vendor product release; do
+  echo "<modalias>usb:v${vendor^^}p${product^^}d${release^^}*</modalias>"
+done | sort >"$work/modaliases"
+check "the udev rule names converters" test -s "$work/modaliases"
 check "the metainfo names every converter of the udev rule, and only those" \
   diff -u "$work/modaliases" <(grep -o '<modalias>[^<]*</modalias>' "$metainfo" | sort)
 

@@ -2,8 +2,8 @@
 
 namespace velkor {
 
-SettingsResult SettingsResult::failure(SettingsOutcome outcome, std::filesystem::path file, std::error_code error) {
-  return SettingsResult{outcome, std::move(file), error.message()};
+SettingsResult SettingsResult::failure(SettingsOutcome outcome, std::filesystem::path file, std::string reason) {
+  return SettingsResult{outcome, std::move(file), std::move(reason)};
 }
 
 std::string SettingsResult::message() const {
@@ -15,6 +15,8 @@ std::string SettingsResult::message() const {
       return "The settings file " + name + " does not exist.";
     case SettingsOutcome::CannotRead:
       return "The settings file " + name + " cannot be read: " + reason + ".";
+    case SettingsOutcome::NotSettingsFile:
+      return "The file " + name + " is no " + reason + ".";
     case SettingsOutcome::CannotWrite:
       return "The settings could not be saved to " + name + ": " + reason + ".";
   }

@@ -4,23 +4,25 @@
 
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace velkor {
 
 enum class SettingsOutcome {
   Ok,
-  FileNotFound,  // load only: nothing was changed and nothing was sent
-  CannotRead,    // load only: the file exists but could not be read; nothing changed
-  CannotWrite,   // save only: the file on disk is as it was before
+  FileNotFound,     // load only: nothing was changed and nothing was sent
+  CannotRead,       // load only: the file exists but could not be read; nothing changed
+  NotSettingsFile,  // load only: the file holds no settings of the model; nothing changed
+  CannotWrite,      // save only: the file on disk is as it was before
 };
 
 struct SettingsResult {
   SettingsOutcome outcome = SettingsOutcome::Ok;
   std::filesystem::path file;
-  std::string reason;  // the system's words for the failure; empty when Ok
+  // Why, in words that name the file ("it is a directory") or the folder ("the folder
+  // /srv is not writable") that is the cause; empty when Ok.
+  std::string reason;
 
-  static SettingsResult failure(SettingsOutcome outcome, std::filesystem::path file, std::error_code error);
+  static SettingsResult failure(SettingsOutcome outcome, std::filesystem::path file, std::string reason);
 
   bool ok() const { return outcome == SettingsOutcome::Ok; }
   // One sentence naming the file and the reason; empty when Ok.

@@ -42,9 +42,11 @@ constexpr SettingsItem kItemsTQ6630[] = {
 
 }  // namespace
 
-const ModelSettings<StatusBlockA> kSettingsTQ4410{kItemsTQ4410, &DeviceRecord::applyModeA, &DeviceRecord::pendingA,
-                                                  &DeviceRecord::statusA, applySettingsA};
-const ModelSettings<StatusBlockB> kSettingsTQ6630{kItemsTQ6630, &DeviceRecord::applyModeB, &DeviceRecord::pendingB,
-                                                  &DeviceRecord::statusB, applySettingsB};
+const ModelSettings<StatusBlockA> kSettingsTQ4410{
+    "TQ4410", kItemsTQ4410, &DeviceRecord::applyModeA, &DeviceRecord::pendingA, &DeviceRecord::statusA,
+    applySettingsA, "TQ6630", kItemsTQ6630};
+const ModelSettings<StatusBlockB> kSettingsTQ6630{
+    "TQ6630", kItemsTQ6630, &DeviceRecord::applyModeB, &DeviceRecord::pendingB, &DeviceRecord::statusB,
+    applySettingsB, "TQ4410", kItemsTQ4410};
 
 }  // namespace velkor

@@ -20,11 +20,15 @@ struct SettingsItem {
 
 template <typename Block>
 struct ModelSettings {
+  const char* word;  // "TQ4410"
   std::span<const SettingsItem> items;
   std::uint8_t DeviceRecord::*applyMode;
   Block DeviceRecord::*pending;
   Block DeviceRecord::*status;
   void (*apply)(DeviceRecord&);
+  // The other model's file, told apart from a partial file of this one.
+  const char* otherWord;
+  std::span<const SettingsItem> otherItems;
 };
 
 inline constexpr const char* kModeSection = "Page_Func";

@@ -7,6 +7,7 @@
 #include "Assignments.h"
 #include "Commands.h"
 #include "Log.h"
+#include "UdevRule.h"
 
 namespace velkor::ctl {
 namespace {
@@ -58,7 +59,8 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   CLI::App app{"velkorctl: the Velkor TQ4410 and TQ6630 video converters from the command line.", "velkorctl"};
   app.footer(
       "Exit status: 0 done; 1 a converter did not answer or did not take a value; 2 a usage error or a bad value "
-      "(nothing was sent); 3 no such converter. See velkorctl(1).");
+      "(nothing was sent); 3 no such converter; 4 a converter this user may not open (the message says how to fix "
+      "that). See velkorctl(1).");
   app.require_subcommand(1);
   app.fallthrough();  // the options below may follow the command too
   app.failure_message(failureMessage);
@@ -73,7 +75,8 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   const CLI::Validator notEmpty(
       [](std::string& text) { return text.empty() ? std::string("names no converter") : std::string(); }, "");
   CLI::Option* device =
-      app.add_option("-d,--device", target.device, "The converter: its number in `list`, its path or its custom name")
+      app.add_option("-d,--device", target.device,
+                     "The converter: its number in `list`, its path, identity, serial number or custom name")
           ->check(notEmpty);
   app.add_option("--model", model, "Only converters of this model")
       ->check(CLI::IsMember(modelOptions(), CLI::ignore_case));
@@ -99,11 +102,21 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   storeCustomSlot->add_option("SLOT", slot, "1 or 2")->required()->check(CLI::Range(1, 2));
   CLI::App* save = app.add_subcommand("save", "Save the converter's settings to a settings file of the panel");
   std::string saveFile;
-  save->add_option("FILE", saveFile, "The settings file")->required();
+  save->add_option("FILE", saveFile, "The settings file; - for standard output")->required();
   CLI::App* load = app.add_subcommand("load", "Send the settings of a settings file, then verify");
   std::string loadFile;
-  load->add_option("FILE", loadFile, "The settings file")->required();
+  load->add_option("FILE", loadFile, "The settings file; - for standard input")->required();
   CLI::App* udev = app.add_subcommand("udev-rule", "Print the udev rule that lets the logged-in user open converters");
+  std::string group;
+  udev->add_option("--group", group, "Let the members of this group open them too (over SSH, say); never anybody else")
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            return isGroupName(name) ? std::string()
+                                     : "\"" + name +
+                                           "\" is no group name: up to 32 letters, digits, '_', '.' or '-', "
+                                           "starting with a letter or '_'";
+          },
+          "NAME"));
   CLI::App* virtualReset = app.add_subcommand(
       "virtual-reset", "Make the --virtual converters forget what they were told and start from the demo's state");
 
@@ -120,13 +133,13 @@ int runCommandLine(int argc, const char* const* argv, const Environment& environ
   }
 
   Output output(environment.out, environment.err, json);
-  if (udev->parsed()) return printUdevRule(output);
+  if (udev->parsed()) return printUdevRule(output, group);
   if (virtualReset->parsed()) return resetVirtualConverters(output, environment.resetVirtualConverters);
 
   target.model = model.empty() ? nullptr : modelNamed(model);
   // Scripts read standard output; the diagnostic lines stay off it.
   setLogStream(verbose ? stderr : nullptr);
-  Session session{environment.transport(virtualConverters, verbose), output, target};
+  Session session{environment.transport(virtualConverters, verbose), output, target, environment.in};
   if (list->parsed()) return listConverters(session);
   if (status->parsed()) return showStatus(session);
   if (set->parsed()) return setSettings(session, assignments);

@@ -16,6 +16,8 @@ struct Environment {
   // The converters to work with: the virtual demo set or the real ones. Asked once, by
   // the commands that need converters.
   std::function<Transport&(bool virtualConverters, bool verbose)> transport;
+  // What `load -` reads.
+  int in = 0;
   // Makes the virtual converters start from the demo's state again: what went wrong, or
   // nothing.
   std::function<std::string()> resetVirtualConverters;

@@ -17,11 +17,14 @@ struct Session {
   Transport& transport;
   Output& output;
   TargetOptions target;
+  int in = 0;  // standard input, for `load -`
 };
 
 int listConverters(Session& session);
 int showStatus(Session& session);
-int printUdevRule(Output& output);
+// With a group, warns when this machine has no such group (the rule may be meant for
+// another) and prints the rule all the same.
+int printUdevRule(Output& output, const std::string& group);
 // `reset` makes the virtual converters forget what they were told and says what went
 // wrong, if anything.
 int resetVirtualConverters(Output& output, const std::function<std::string()>& reset);

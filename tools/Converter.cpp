@@ -22,6 +22,8 @@ Converter::~Converter() {
 
 bool Converter::opened() const { return record_.deviceTable.entry(number_)->handle != nullptr; }
 
+bool Converter::accessDenied() const { return !opened() && record_.deviceTable.entry(number_)->accessDenied; }
+
 SettingsResult Converter::saveSettings(const std::filesystem::path& file, std::uint8_t applyMode) {
   // After a query in Auto Apply the held block equals the status block, so either mode
   // writes what the converter holds; the record is back in Auto Apply afterwards.
@@ -32,10 +34,14 @@ SettingsResult Converter::saveSettings(const std::filesystem::path& file, std::u
   return saved;
 }
 
-std::string Converter::path() const { return shownPath(*record_.deviceTable.entry(number_)); }
+std::string Converter::settingsText() const { return model_.settingsText(record_); }
 
-std::string shownPath(const DeviceEntry& entry) {
-  // The entry holds the path's 8-bit form.
+std::string Converter::path() const { return record_.deviceTable.entry(number_)->path; }
+
+std::string Converter::identity() const { return shownIdentity(*record_.deviceTable.entry(number_)); }
+
+std::string shownIdentity(const DeviceEntry& entry) {
+  // The entry holds the identity's 8-bit form.
   const auto* tail = reinterpret_cast<const std::uint8_t*>(entry.pathTail.data());
   return toUtf8(widenLatin1({tail, std::strlen(entry.pathTail.data())}));
 }

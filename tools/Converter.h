@@ -15,8 +15,9 @@
 
 namespace velkor::ctl {
 
-// An entry's path as a terminal or a script shows it (UTF-8).
-std::string shownPath(const DeviceEntry& entry);
+// An entry's identity as a terminal or a script shows it (UTF-8): its USB port and
+// serial number ("1-1.2:1.0/A1B2"), or its path where the system tells no port.
+std::string shownIdentity(const DeviceEntry& entry);
 
 class Converter {
  public:
@@ -28,9 +29,12 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   bool opened() const;
+  // Not opened because this user may not open it.
+  bool accessDenied() const;
   int number() const { return number_; }
   const ModelInfo& model() const { return model_; }
   std::string path() const;
+  std::string identity() const;
 
   // Each is one request and its reply. True when a status reply came back; it has then
   // filled the status block and the name.
@@ -49,6 +53,8 @@ class Converter {
   const DeviceRecord& record() const { return record_; }
   // Saves what the last query read, with `applyMode` as the file's apply mode.
   SettingsResult saveSettings(const std::filesystem::path& file, std::uint8_t applyMode);
+  // The text of a new settings file of what the last query read, in "Auto Apply".
+  std::string settingsText() const;
 
  private:
   template <typename Request>

@@ -1,6 +1,8 @@
 // The commands that change nothing on a converter: list, status, udev-rule, and
 // virtual-reset, which concerns only the virtual converters.
 
+#include <grp.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -78,25 +80,52 @@ bool reportStatus(Output& output, Converter& converter) {
 }  // namespace
 
 // Every converter, or those -d or --model name: a script filtering the list gets the
-// same converters a command would act on.
+// same converters a command would act on. A converter this user may not open is listed,
+// marked, and named with the fix; one that -d names must be opened to be found by its
+// custom name, so there, as for any command, it is refused.
 int listConverters(Session& session) {
-  TargetOptions every = session.target;
-  every.all = true;
-  const Chosen chosen = chooseConverters(session.transport, session.output, every);
-  for (int n : chosen.numbers) {
-    const DeviceEntry& entry = *chosen.record->deviceTable.entry(n);
-    const std::string model = modelOf(entry.versionNumber)->word;
-    const std::string path = shownPath(entry);
+  std::unique_ptr<DeviceRecord> record;
+  std::vector<int> numbers;
+  int exitCode = kExitDone;
+  const ModelInfo* model = session.target.model;
+  if (session.target.device.empty()) {
+    Scan scan = scanConverters(session.transport, session.output);
+    for (int n = 1; n <= scan.found; ++n)
+      if (model == nullptr || modelOf(scan.record->deviceTable.entry(n)->versionNumber) == model)
+        numbers.push_back(n);
+    exitCode = scan.exitCode;
+    if (exitCode == kExitDone && numbers.empty()) {
+      session.output.error("no " + std::string(model->word) + " found");
+      exitCode = kExitNoSuchConverter;
+    }
+    record = std::move(scan.record);
+  } else {
+    TargetOptions every = session.target;
+    every.all = true;
+    Chosen chosen = chooseConverters(session.transport, session.output, every);
+    numbers = chosen.numbers;
+    exitCode = chosen.exitCode;
+    record = std::move(chosen.record);
+  }
+  for (int n : numbers) {
+    const DeviceEntry& entry = *record->deviceTable.entry(n);
+    const std::string word = modelOf(entry.versionNumber)->word;
+    const std::string identity = shownIdentity(entry);
     const Json object{{"schema", kJsonSchema},
                       {"converter", n},
-                      {"model", model},
+                      {"model", word},
                       {"vendor-id", hex4(entry.vendorId)},
                       {"product-id", hex4(entry.productId)},
-                      {"path", path}};
-    session.output.result(object, std::to_string(n) + " " + model + " " + hex4(entry.vendorId) + ":" +
-                                      hex4(entry.productId) + " " + path);
+                      {"path", entry.path},
+                      {"identity", identity},
+                      {"permission", !entry.accessDenied}};
+    session.output.result(object, std::to_string(n) + " " + word + " " + hex4(entry.vendorId) + ":" +
+                                      hex4(entry.productId) + " " + entry.path + " " + identity +
+                                      (entry.accessDenied ? " (permission denied)" : ""));
   }
-  return chosen.exitCode;
+  for (int n : numbers)
+    if (record->deviceTable.entry(n)->accessDenied) session.output.error(permissionDenied(*record, n));
+  return exitCode;
 }
 
 int showStatus(Session& session) {
@@ -106,8 +135,11 @@ int showStatus(Session& session) {
                    [&](Converter& converter) { return reportStatus(session.output, converter); });
 }
 
-int printUdevRule(Output& output) {
-  const std::string rule = udevRule();
+int printUdevRule(Output& output, const std::string& group) {
+  if (!group.empty() && ::getgrnam(group.c_str()) == nullptr)
+    output.error("this machine has no group \"" + group + "\": create it (sudo groupadd " + group +
+                 ") and add its users (sudo usermod -aG " + group + " USER)");
+  const std::string rule = udevRule(group);
   output.result({{"schema", kJsonSchema}, {"file", VELKOR_UDEV_RULE_FILE}, {"rule", rule}},
                 rule.substr(0, rule.size() - 1));
   return kExitDone;

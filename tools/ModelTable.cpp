@@ -87,6 +87,8 @@ const std::array<ModelInfo, 2> kModels{{
         .fileItems = kSettingsTQ4410.items,
         .saveSettings = saveSettingsA,
         .readSettings = readSettingsA,
+        .readSettingsContent = readSettingsContentA,
+        .settingsText = settingsTextA,
     },
     {
         .word = "TQ6630",
@@ -108,6 +110,8 @@ const std::array<ModelInfo, 2> kModels{{
         .fileItems = kSettingsTQ6630.items,
         .saveSettings = saveSettingsB,
         .readSettings = readSettingsB,
+        .readSettingsContent = readSettingsContentB,
+        .settingsText = settingsTextB,
     },
 }};
 

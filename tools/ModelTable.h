@@ -51,6 +51,8 @@ struct ModelInfo {
   std::span<const SettingsItem> fileItems;
   SettingsResult (*saveSettings)(const DeviceRecord&, const std::filesystem::path&);
   SettingsRead (*readSettings)(DeviceRecord&, const std::filesystem::path&);
+  SettingsRead (*readSettingsContent)(DeviceRecord&, const FileRead&, const std::filesystem::path&);
+  std::string (*settingsText)(const DeviceRecord&);
 
   const SettingKey* key(std::string_view name) const;
   // The settings file's row for a key.

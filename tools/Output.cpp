@@ -15,6 +15,12 @@ void Output::result(const Json& object, std::string_view text) {
   out_.flush();
 }
 
+bool Output::file(std::string_view bytes) {
+  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out_.flush();
+  return out_.good();
+}
+
 void Output::error(std::string_view message) { err_ << "velkorctl: " << message << '\n' << std::flush; }
 
 Json identity(const Converter& converter) {

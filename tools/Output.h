@@ -28,6 +28,12 @@ class Output {
   // The object as one line of JSON, or the text.
   void result(const Json& object, std::string_view text);
   void error(std::string_view message);
+  // A file's bytes on standard output, as they are; false when they could not be
+  // written.
+  bool file(std::string_view bytes);
+  // The same output with its results on standard error, for a command whose standard
+  // output carries a file.
+  Output resultsOnErr() const { return Output(err_, err_, json_); }
 
  private:
   std::ostream& out_;

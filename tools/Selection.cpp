@@ -4,29 +4,17 @@
 #include <charconv>
 #include <cstdio>
 
-#include "AcceptedDevices.h"
-#include "DevicePath.h"
 #include "Discovery.h"
+#include "PermissionHint.h"
 #include "Text.h"
 
 namespace velkor::ctl {
 namespace {
 
-std::string ids(const HidAttributes& attributes) {
+std::string ids(const DeviceEntry& entry) {
   char text[16];
-  std::snprintf(text, sizeof text, "%04x:%04x", attributes.vendorId, attributes.productId);
+  std::snprintf(text, sizeof text, "%04x:%04x", entry.vendorId, entry.productId);
   return text;
-}
-
-void reportDenied(Transport& transport, Output& output) {
-  for (const DeniedInterface& denied : transport.deniedInterfaces()) {
-    const HidAttributes& a = denied.attributes;
-    const ModelInfo* model = modelOf(a.versionNumber);
-    if (!isAcceptedPair(a.vendorId, a.productId) || model == nullptr) continue;
-    output.error("permission denied on " + denied.path + " (" + model->word + " " + ids(a) +
-                 "): install the udev rule (the package does; otherwise: velkorctl udev-rule | sudo tee "
-                 "/etc/udev/rules.d/" VELKOR_UDEV_RULE_FILE ") and replug the converter");
-  }
 }
 
 Chosen failure(Chosen chosen, Output& output, int exitCode, const std::string& message) {
@@ -43,14 +31,28 @@ std::optional<int> entryNumber(const std::string& text) {
   return error == std::errc() ? number : 0;  // too many digits: no such entry either
 }
 
-// The identity the scan recorded for a path is the one openDevice compares.
-int entryAtPath(const DeviceRecord& record, int found, const std::string& path) {
-  const ParsedDevicePath parsed = parseDevicePath(eightBitDevicePath(path));
+// Letters of Latin-1, the converters' names' alphabet, in one case.
+char16_t folded(char16_t c) {
+  const bool upper = (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+  return upper ? static_cast<char16_t>(c + 0x20) : c;
+}
+
+bool sameIgnoringCase(const std::u16string& a, const std::u16string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char16_t x, char16_t y) { return folded(x) == folded(y); });
+}
+
+// The entries that `text` names by their path, identity or serial number.
+std::vector<int> entriesNamedBy(const DeviceRecord& record, int found, const std::string& text) {
+  const std::u16string wanted = fromUtf8(text);
+  std::vector<int> named;
   for (int n = 1; n <= found; ++n) {
     const DeviceEntry& e = *record.deviceTable.entry(n);
-    if (e.address == parsed.address && parsed.tail == e.pathTail.data()) return n;
+    if (e.path == text || sameIgnoringCase(fromUtf8(shownIdentity(e)), wanted) ||
+        (!e.serialNumber.empty() && sameIgnoringCase(fromUtf8(e.serialNumber), wanted)))
+      named.push_back(n);
   }
-  return 0;
+  return named;
 }
 
 std::string numberList(const std::vector<int>& numbers) {
@@ -64,12 +66,21 @@ std::string converters(const std::vector<int>& numbers) {
   return (numbers.size() == 1 ? "converter " : "converters ") + numberList(numbers);
 }
 
+bool denied(const DeviceRecord& record, int number) { return record.deviceTable.entry(number)->accessDenied; }
+
 }  // namespace
+
+std::string permissionDenied(const DeviceRecord& record, int number) {
+  const DeviceEntry& e = *record.deviceTable.entry(number);
+  std::string which = "converter " + std::to_string(number) + ", " + modelOf(e.versionNumber)->word + " " + ids(e);
+  const std::string identity = shownIdentity(e);
+  if (identity != e.path) which += " at " + identity;
+  return "permission denied on " + e.path + " (" + which + "): " + permissionFix();
+}
 
 Scan scanConverters(Transport& transport, Output& output) {
   Scan scan{kExitDone, std::make_unique<DeviceRecord>(), 0};
   const int found = enumerateDevices(transport, scan.record->deviceTable);
-  reportDenied(transport, output);
   if (found <= 0) {
     output.error(found < 0 ? "no converter found: the system's list of HID devices could not be read"
                            : "no converter found");
@@ -87,6 +98,9 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
   const DeviceRecord& record = *chosen.record;
   const auto modelAt = [&](int n) { return modelOf(record.deviceTable.entry(n)->versionNumber); };
   const std::string wanted = target.model != nullptr ? std::string(target.model->word) : "converter";
+  const auto reportDenied = [&](const std::vector<int>& numbers) {
+    for (int n : numbers) output.error(permissionDenied(record, n));
+  };
 
   std::vector<int> candidates;
   for (int n = 1; n <= scan.found; ++n)
@@ -94,11 +108,21 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
 
   if (target.device.empty()) {
     if (candidates.empty()) return failure(std::move(chosen), output, kExitNoSuchConverter, "no " + wanted + " found");
-    if (candidates.size() > 1 && !target.all)
+    // Only converters this user may open count; the others are named with the fix.
+    std::vector<int> usable;
+    std::vector<int> refused;
+    for (int n : candidates) (denied(record, n) ? refused : usable).push_back(n);
+    reportDenied(refused);
+    chosen.permissionMissing = target.all && !refused.empty();
+    if (usable.empty()) {
+      chosen.exitCode = kExitPermission;
+      return chosen;
+    }
+    if (usable.size() > 1 && !target.all)
       return failure(std::move(chosen), output, kExitUsage,
-                     std::to_string(candidates.size()) + " converters found (" + numberList(candidates) +
+                     std::to_string(usable.size()) + " converters found (" + numberList(usable) +
                          "): choose one with -d (see velkorctl list), or every one with --all");
-    chosen.numbers = candidates;
+    chosen.numbers = usable;
     return chosen;
   }
 
@@ -108,43 +132,69 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
       return failure(std::move(chosen), output, kExitNoSuchConverter,
                      "no converter " + target.device + ": velkorctl list shows " + std::to_string(scan.found));
     number = *n;
-  } else if (const int atPath = entryAtPath(record, scan.found, target.device)) {
-    number = atPath;
+  } else if (const std::vector<int> at = entriesNamedBy(record, scan.found, target.device); !at.empty()) {
+    if (at.size() > 1)
+      return failure(std::move(chosen), output, kExitUsage,
+                     converters(at) + " all go by \"" + target.device + "\": choose one by its number");
+    number = at.front();
   } else {
     // A custom name is known only by asking.
     std::vector<int> named;
     std::vector<int> silent;
+    std::vector<int> refused;
     const std::u16string name = fromUtf8(target.device);
     for (int n : candidates) {
+      if (denied(record, n)) {
+        refused.push_back(n);
+        continue;
+      }
       Converter converter(transport, *chosen.record, n);
       if (!converter.opened() || !converter.query())
         silent.push_back(n);
-      else if (converter.name() == name)
+      else if (sameIgnoringCase(converter.name(), name))
         named.push_back(n);
     }
     if (named.size() > 1)
       return failure(std::move(chosen), output, kExitUsage,
                      converters(named) + " are all named \"" + target.device + "\": choose one by its number or path");
-    if (named.empty())
-      return failure(std::move(chosen), output, kExitNoSuchConverter,
-                     "no " + wanted + " has the number, path or name \"" + target.device + "\"" +
-                         (silent.empty() ? "" : " (" + converters(silent) + " did not answer)"));
+    if (named.empty()) {
+      reportDenied(refused);
+      return failure(std::move(chosen), output, refused.empty() ? kExitNoSuchConverter : kExitPermission,
+                     "no " + wanted + " has the number, identity, serial number, path or name \"" + target.device +
+                         "\"" + (silent.empty() ? "" : " (" + converters(silent) + " did not answer)") +
+                         (refused.empty() ? "" : " (" + converters(refused) + " could not be asked)"));
+    }
     number = named.front();
   }
   if (target.model != nullptr && modelAt(number) != target.model)
     return failure(std::move(chosen), output, kExitNoSuchConverter,
                    "converter " + std::to_string(number) + " is a " + modelAt(number)->word + ", not a " + wanted);
+  if (denied(record, number)) {
+    reportDenied({number});
+    chosen.exitCode = kExitPermission;
+    return chosen;
+  }
   chosen.numbers = {number};
   return chosen;
 }
 
 int actOnEach(Transport& transport, Output& output, const Chosen& chosen, const std::function<bool(Converter&)>& act) {
   bool allDone = true;
+  bool permissionMissing = chosen.permissionMissing;
   for (int n : chosen.numbers) {
     Converter converter(transport, *chosen.record, n);
-    const bool done = converter.opened() ? act(converter) : converterFailed(output, converter, "could not be opened");
+    bool done = false;
+    if (converter.opened()) {
+      done = act(converter);
+    } else if (converter.accessDenied()) {
+      permissionMissing = true;
+      converterFailed(output, converter, permissionDenied(*chosen.record, n));
+    } else {
+      converterFailed(output, converter, "could not be opened");
+    }
     allDone = done && allDone;
   }
+  if (permissionMissing) return kExitPermission;
   return allDone ? kExitDone : kExitConverterFailed;
 }
 

@@ -1,12 +1,18 @@
 // The commands that hand settings over: set, and the settings files' save and load.
 
+#include <charconv>
 #include <map>
 
 #include "Assignments.h"
 #include "Commands.h"
+#include "FileRead.h"
+#include "ProfileValue.h"
 
 namespace velkor::ctl {
 namespace {
+
+// The file name that stands for standard input or output.
+constexpr const char* kStandardStream = "-";
 
 std::string joined(const std::string& list, const std::string& item) {
   return list.empty() ? item : list + ", " + item;
@@ -54,13 +60,28 @@ std::string itemPlace(const SettingsItem& item) {
   return "\"" + std::string(item.key) + "\" in [" + item.section + "]";
 }
 
-// A settings file as the changes that send all of it, each value checked as `set`
-// checks it: the panel's own reading would take "300" as 44 and "abc" as 0. The
-// file's apply mode is the panel's and stays with it.
-Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& file) {
+// A value as the panel reads it, taken only where that reading is the number the file
+// writes: the panel reads the word "720p50" as 208 and "300" as 44.
+std::optional<std::uint8_t> panelValue(const SettingKey& key, std::string_view text) {
+  std::string_view digits = text;
+  const bool negative = digits.starts_with('-');
+  if (negative || digits.starts_with('+')) digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  unsigned long long number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || (negative && number != 0) || number > key.maximum() || profileByte(text) != number)
+    return std::nullopt;
+  return static_cast<std::uint8_t>(number);
+}
+
+// A settings file as the changes that send all of it, each value read as the panel
+// reads it and checked against what the key allows. The file's apply mode is the
+// panel's and stays with it. `content` is what standard input gave, if the file is "-".
+Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& file, const FileRead* content) {
   Changes changes;
   DeviceRecord scratch;
-  const SettingsRead read = model.readSettings(scratch, file);
+  const SettingsRead read =
+      content != nullptr ? model.readSettingsContent(scratch, *content, file) : model.readSettings(scratch, file);
   if (!read.result.ok()) {
     changes.error = read.result.message();
     return changes;
@@ -73,10 +94,10 @@ Changes changesFromFile(const ModelInfo& model, const std::filesystem::path& fil
   for (const SettingKey& key : model.keys) {
     const SettingsItem& item = *model.fileItem(key);
     const std::string& text = read.texts.at(static_cast<std::size_t>(&item - model.fileItems.data()));
-    const std::optional<std::uint8_t> value = parseValue(key, text);
+    const std::optional<std::uint8_t> value = panelValue(key, text);
     if (!value) {
       changes.error = file.string() + ": [" + item.section + "] " + item.key + "=" + text + " is no value of " +
-                      key.name + "; allowed: " + allowedValues(key);
+                      key.name + "; a settings file holds a number 0.." + std::to_string(key.maximum());
       return changes;
     }
     changes.items.push_back({&key, *value});
@@ -96,6 +117,7 @@ ExistingFile inspectExisting(const ModelInfo& model, const std::filesystem::path
   if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0) return {};
   DeviceRecord scratch;
   const SettingsRead read = model.readSettings(scratch, file);
+  if (read.result.outcome == SettingsOutcome::NotSettingsFile) return {read.result.message() + " It is left as it is.", kAutoApply};
   if (!read.result.ok()) return {};  // the save says why it cannot write there either
   if (!read.missing.empty()) {
     const SettingsItem& item = *read.missing.front();
@@ -149,9 +171,13 @@ int setSettings(Session& session, const std::vector<std::string>& arguments) {
 }
 
 int loadSettingsFile(Session& session, const std::filesystem::path& file) {
+  // Standard input is read once, whatever the models of the converters chosen.
+  const bool fromInput = file == kStandardStream;
+  const FileRead input = fromInput ? readSettingsStream(session.in) : FileRead{};
+  const std::filesystem::path name = fromInput ? std::filesystem::path("standard input") : file;
   return sendToChosen(
-      session, [&](const ModelInfo& model) { return changesFromFile(model, file); }, {{"file", file.string()}},
-      "from " + file.string() + ": ");
+      session, [&](const ModelInfo& model) { return changesFromFile(model, name, fromInput ? &input : nullptr); },
+      {{"file", name.string()}}, "from " + name.string() + ": ");
 }
 
 int saveSettingsFile(Session& session, const std::filesystem::path& file) {
@@ -161,22 +187,30 @@ int saveSettingsFile(Session& session, const std::filesystem::path& file) {
   }
   const Chosen chosen = chooseConverters(session.transport, session.output, session.target);
   if (chosen.exitCode != kExitDone) return chosen.exitCode;
+  // Standard output carries the file, so the result goes to standard error.
+  const bool toOutput = file == kStandardStream;
+  Output results = toOutput ? session.output.resultsOnErr() : session.output;
+  const std::string name = toOutput ? "standard output" : file.string();
   int fileError = kExitDone;
-  const int exitCode = actOnEach(session.transport, session.output, chosen, [&](Converter& converter) {
-    const Json fields{{"file", file.string()}};
+  const int exitCode = actOnEach(session.transport, results, chosen, [&](Converter& converter) {
+    const Json fields{{"file", name}};
     const ModelInfo& model = converter.model();
-    const ExistingFile existing = inspectExisting(model, file);
+    const ExistingFile existing = toOutput ? ExistingFile{} : inspectExisting(model, file);
     if (!existing.problem.empty()) {
       fileError = kExitUsage;
-      return converterFailed(session.output, converter, existing.problem, fields);
+      return converterFailed(results, converter, existing.problem, fields);
     }
-    if (!converter.query()) return converterFailed(session.output, converter, noAnswer(), fields);
-    const SettingsResult saved = converter.saveSettings(file, existing.applyMode);
-    if (!saved.ok()) {
+    if (!converter.query()) return converterFailed(results, converter, noAnswer(), fields);
+    if (toOutput) {
+      if (!session.output.file(converter.settingsText())) {
+        fileError = kExitUsage;
+        return converterFailed(results, converter, "standard output could not be written", fields);
+      }
+    } else if (const SettingsResult saved = converter.saveSettings(file, existing.applyMode); !saved.ok()) {
       fileError = kExitUsage;
-      return converterFailed(session.output, converter, saved.message(), fields);
+      return converterFailed(results, converter, saved.message(), fields);
     }
-    converterDone(session.output, converter, fields, "saved to " + file.string());
+    converterDone(results, converter, fields, "saved to " + name);
     return true;
   });
   return fileError != kExitDone ? fileError : exitCode;

@@ -1,5 +1,7 @@
 // velkorctl: the converters from the command line, on the same core as the panel.
 
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
     demo = std::make_unique<VirtualConverters>(clock, verbose);
     return demo->transport();
   };
-  const int exitCode = ctl::runCommandLine(argc, argv, {std::cout, std::cerr, openTransport, resetVirtualConverters});
+  const int exitCode = ctl::runCommandLine(argc, argv, {std::cout, std::cerr, openTransport, STDIN_FILENO, resetVirtualConverters});
   demo.reset();  // keeps what the converters were told, before the clock goes
   return exitCode;
 }

@@ -8,10 +8,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
+
+#include "../Text.h"
 
 namespace velkor {
 namespace {
@@ -117,36 +120,73 @@ std::vector<const hid_device_info*> onePerInterface(const hid_device_info* all) 
   return listed;
 }
 
+// The USB interface a hidraw node belongs to, as the kernel names it ("1-1.2:1.0": bus,
+// port chain, configuration and interface): the parent of the node's HID device in
+// sysfs. It stays with the port, while node numbers are handed out anew on every plug
+// and reused. Empty for a node on no USB (uhid, Bluetooth) and for any other path.
+std::string usbInterfaceOf(const std::filesystem::path& sysfs, const char* nodePath) {
+  static const std::regex kHidrawNode("hidraw[0-9]+");
+  static const std::regex kUsbInterface("[0-9]+-[0-9]+(\\.[0-9]+)*:[0-9]+\\.[0-9]+");
+  const std::string node = std::filesystem::path(nodePath).filename().string();
+  if (!std::regex_match(node, kHidrawNode)) return {};
+  std::error_code error;
+  const std::filesystem::path device = std::filesystem::canonical(sysfs / "class" / "hidraw" / node / "device", error);
+  if (error) return {};
+  std::string parent = device.parent_path().filename().string();
+  return std::regex_match(parent, kUsbInterface) ? parent : std::string();
+}
+
+// A device's own text, for showing and matching: UTF-8, control characters as '?' so
+// that a device cannot steer the terminal that lists it.
+std::string shownText(const wchar_t* text) {
+  std::u16string wide;
+  for (; text != nullptr && *text != 0; ++text) {
+    const auto c = static_cast<char32_t>(*text);
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+      wide += u'?';
+    } else if (c >= 0x10000 && c <= 0x10FFFF) {
+      wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      wide += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      wide += c <= 0xFFFF ? static_cast<char16_t>(c) : u'\uFFFD';
+    }
+  }
+  return toUtf8(wide);
+}
+
+// Whether the node's permissions refuse this process, asked without opening it: hidapi
+// does not say why an open failed.
+bool accessDenied(const char* nodePath) {
+  if (::access(nodePath, R_OK | W_OK) == 0) return false;
+  return errno == EACCES || errno == EPERM;
+}
+
 }  // namespace
 
-HidapiTransport::HidapiTransport() : initialised_(hid_init() == 0) {}
+HidapiTransport::HidapiTransport(std::filesystem::path sysfs)
+    : sysfs_(std::move(sysfs)), initialised_(hid_init() == 0) {}
 
 HidapiTransport::~HidapiTransport() {
   if (initialised_) hid_exit();
 }
 
-std::optional<std::vector<InterfacePath>> HidapiTransport::listInterfaces() {
+std::optional<std::vector<ListedInterface>> HidapiTransport::listInterfaces() {
   if (!initialised_) return std::nullopt;
-  std::vector<InterfacePath> paths;
   hid_device_info* all = hid_enumerate(0, 0);
-  for (const hid_device_info* info : onePerInterface(all))
-    paths.push_back(info->path != nullptr ? InterfacePath(info->path) : std::nullopt);
-  hid_free_enumeration(all);
-  return paths;
-}
-
-std::vector<DeniedInterface> HidapiTransport::deniedInterfaces() {
-  if (!initialised_) return {};
-  // hidapi lists an interface from what the system knows of it, without opening it, and
-  // does not say why an open failed: the device node's permissions do.
-  std::vector<DeniedInterface> denied;
-  hid_device_info* all = hid_enumerate(0, 0);
-  for (const hid_device_info* info : onePerInterface(all)) {
-    if (info->path == nullptr || ::access(info->path, R_OK | W_OK) == 0 || errno != EACCES) continue;
-    denied.push_back({info->path, {info->vendor_id, info->product_id, info->release_number}});
+  const std::vector<const hid_device_info*> interfaces = onePerInterface(all);
+  std::vector<ListedInterface> listing;
+  listing.reserve(interfaces.size());
+  for (const hid_device_info* info : interfaces) {
+    ListedInterface& listed = listing.emplace_back();
+    listed.attributes = {info->vendor_id, info->product_id, info->release_number};
+    listed.serialNumber = shownText(info->serial_number);
+    if (info->path == nullptr) continue;
+    listed.path = info->path;
+    listed.usbPort = usbInterfaceOf(sysfs_, info->path);
+    listed.accessDenied = accessDenied(info->path);
   }
   hid_free_enumeration(all);
-  return denied;
+  return listing;
 }
 
 std::unique_ptr<HidDevice> HidapiTransport::open(const std::string& path) {

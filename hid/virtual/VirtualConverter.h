@@ -37,6 +37,8 @@ enum class ConverterFault {
 struct VirtualConverterSetup {
   ConverterModel model = ConverterModel::TQ4410;
   std::string path;
+  std::string usbPort;       // where the system places it ("1-1.2:1.0"); empty: not told
+  std::string serialNumber;  // empty: none
   UsbIdPair ids = kAcceptedPairs[0];
   std::uint16_t versionNumber = 0;  // 0: the model's own
   std::uint8_t firmwareHigh = 1;
@@ -47,9 +49,8 @@ struct VirtualConverterSetup {
   // Interface quirks, for discovery tests.
   bool pathReadable = true;
   bool openable = true;
-  bool attributesReadable = true;
-  // The system refuses this process the device: it does not open, and the transport
-  // names it among the denied interfaces.
+  bool attributesReadable = true;  // once open
+  // The system refuses this process the device: listed as such, and it does not open.
   bool permissionDenied = false;
 };
 
@@ -70,6 +71,11 @@ class VirtualConverter {
   const VirtualConverterSetup& setup() const { return setup_; }
   HidAttributes attributes() const;
   ConverterModel model() const { return setup_.model; }
+  // Unplugged and plugged in again: the system may give it another node and port.
+  void replug(std::string path, std::string usbPort) {
+    setup_.path = std::move(path);
+    setup_.usbPort = std::move(usbPort);
+  }
 
   // Firmware: takes one output report (report ID first). Returns false, and does
   // not answer, when the report is not a well-formed frame.

@@ -59,41 +59,37 @@ class VirtualDevice final : public HidDevice {
 VirtualTransport::VirtualTransport(Clock& clock) : shared_(std::make_shared<Shared>(Shared{clock, {}, 0})) {}
 
 VirtualConverter& VirtualTransport::addConverter(VirtualConverterSetup setup) {
-  auto converter = std::make_shared<VirtualConverter>(std::move(setup));
-  byPath_.try_emplace(converter->setup().path, converter);  // the first of one path wins, as in a listing
-  converters_.push_back(std::move(converter));
+  converters_.push_back(std::make_shared<VirtualConverter>(std::move(setup)));
   return *converters_.back();
 }
 
+// The first present converter of a path, as a system that lists one device per node.
 VirtualConverter* VirtualTransport::converter(const std::string& path) {
-  const auto found = byPath_.find(path);
-  return found != byPath_.end() ? found->second.get() : nullptr;
+  for (const auto& c : converters_)
+    if (c->setup().path == path && !c->hasFault(ConverterFault::Unplugged)) return c.get();
+  return nullptr;
 }
 
-std::optional<std::vector<InterfacePath>> VirtualTransport::listInterfaces() {
+std::optional<std::vector<ListedInterface>> VirtualTransport::listInterfaces() {
   if (listingFails_) return std::nullopt;
-  std::vector<InterfacePath> paths;
+  std::vector<ListedInterface> listing;
+  listing.reserve(converters_.size());
   for (const auto& c : converters_) {
     if (c->hasFault(ConverterFault::Unplugged)) continue;
-    paths.push_back(c->setup().pathReadable ? InterfacePath(c->setup().path) : std::nullopt);
+    const VirtualConverterSetup& setup = c->setup();
+    listing.push_back({setup.pathReadable ? std::optional(setup.path) : std::nullopt, c->attributes(), setup.usbPort,
+                       setup.serialNumber, setup.permissionDenied});
   }
-  return paths;
-}
-
-std::vector<DeniedInterface> VirtualTransport::deniedInterfaces() {
-  std::vector<DeniedInterface> denied;
-  for (const auto& c : converters_)
-    if (c->setup().permissionDenied && !c->hasFault(ConverterFault::Unplugged))
-      denied.push_back({c->setup().path, c->attributes()});
-  return denied;
+  return listing;
 }
 
 std::unique_ptr<HidDevice> VirtualTransport::open(const std::string& path) {
-  const auto found = byPath_.find(path);
-  if (found == byPath_.end()) return nullptr;
-  const std::shared_ptr<VirtualConverter>& c = found->second;
-  if (c->hasFault(ConverterFault::Unplugged) || !c->setup().openable || c->setup().permissionDenied) return nullptr;
-  return std::make_unique<VirtualDevice>(c, shared_);
+  for (const auto& c : converters_) {
+    if (c->setup().path != path || c->hasFault(ConverterFault::Unplugged)) continue;
+    if (!c->setup().openable || c->setup().permissionDenied) return nullptr;
+    return std::make_unique<VirtualDevice>(c, shared_);
+  }
+  return nullptr;
 }
 
 }  // namespace velkor

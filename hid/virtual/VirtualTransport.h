@@ -5,7 +5,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "../Transport.h"
@@ -31,9 +30,8 @@ class VirtualTransport final : public Transport {
   // Sees every report that reaches a converter and every reply it hands out.
   void setTrace(Trace trace) { shared_->trace = std::move(trace); }
 
-  std::optional<std::vector<InterfacePath>> listInterfaces() override;
+  std::optional<std::vector<ListedInterface>> listInterfaces() override;
   std::unique_ptr<HidDevice> open(const std::string& path) override;
-  std::vector<DeniedInterface> deniedInterfaces() override;
 
   int openHandles() const { return shared_->openHandles; }
 
@@ -47,8 +45,6 @@ class VirtualTransport final : public Transport {
  private:
   std::shared_ptr<Shared> shared_;
   std::vector<std::shared_ptr<VirtualConverter>> converters_;
-  // Opening by path must not search: a scan opens every interface once.
-  std::unordered_map<std::string, std::shared_ptr<VirtualConverter>> byPath_;
   bool listingFails_ = false;
 };
 

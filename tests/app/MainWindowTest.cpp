@@ -109,6 +109,58 @@ TEST_F(AppFixture, FailedOpenWarnsAndKeepsThePanel) {
   EXPECT_TRUE(log.contains("ret is -1 \n"));
 }
 
+// The scan lists a converter this user may not open; its button looks failed, and
+// choosing it says why and how to fix it.
+TEST_F(AppFixture, AConverterWithoutPermissionIsListedAndChoosingItNamesCauseAndFix) {
+  VirtualConverterSetup locked;
+  locked.path = "/dev/hidraw4";
+  locked.usbPort = "1-1.2:1.0";
+  locked.permissionDenied = true;
+  transport.addConverter(locked);
+  addConverter(ConverterModel::TQ6630, "/dev/hidraw5", "Free");
+  openWindow();
+  scan();
+  EXPECT_EQ(connectionText(*window), "    Connected - 2");
+  ASSERT_TRUE(deviceButton(1)->isVisible());
+  EXPECT_TRUE(shows(deviceButton(1), skin::DeviceTQ4410Failed));
+  EXPECT_TRUE(deviceButton(1)->toolTip().contains("permission denied")) << deviceButton(1)->toolTip().toStdString();
+
+  ModalCloser closer;
+  choose(1);
+  EXPECT_EQ(closer.closed(), 1);
+  EXPECT_EQ(closer.lastText(), "open USB fail");
+  const QString why = closer.lastInformativeText();
+  EXPECT_TRUE(why.startsWith("Permission denied on /dev/hidraw4 (TQ4410 at 1-1.2:1.0): install the udev rule"))
+      << why.toStdString();
+  EXPECT_TRUE(why.contains("velkorctl udev-rule | sudo tee /etc/udev/rules.d/70-velkor-converters.rules"));
+  EXPECT_TRUE(why.contains("replug the converter"));
+  EXPECT_TRUE(log.contains("ret is -1 \n"));
+  EXPECT_EQ(window->panel(), nullptr);
+
+  choose(2);
+  EXPECT_NE(window->panel(), nullptr);
+  EXPECT_TRUE(shows(deviceButton(1), skin::DeviceTQ4410Failed)) << "still cannot be used";
+  EXPECT_EQ(closer.closed(), 1);
+}
+
+// Each device button tells which converter it stands for: model, identity and, once
+// it has been in use, its custom name.
+TEST_F(AppFixture, DeviceButtonsTellModelIdentityAndKnownName) {
+  addThreeConverters();
+  transport.converter("/dev/hidraw0")->replug("/dev/hidraw0", "1-1.1:1.0");
+  openWindow();
+  scan();
+  EXPECT_EQ(deviceButton(1)->toolTip(), "Model: TQ4410\nIdentity: 1-1.1:1.0");
+  EXPECT_EQ(deviceButton(3)->toolTip(), "Model: TQ6630\nIdentity: /dev/hidraw2");
+  choose(1);
+  choose(3);
+  EXPECT_EQ(deviceButton(1)->toolTip(), "Model: TQ4410\nIdentity: 1-1.1:1.0\nName: Alpha");
+  EXPECT_EQ(deviceButton(3)->toolTip(), "Model: TQ6630\nIdentity: /dev/hidraw2\nName: Charlie");
+  EXPECT_EQ(deviceButton(2)->toolTip(), "Model: TQ4410\nIdentity: /dev/hidraw1");
+  scan();
+  EXPECT_EQ(deviceButton(1)->toolTip(), "Model: TQ4410\nIdentity: 1-1.1:1.0") << "a scan forgets the names";
+}
+
 TEST_F(AppFixture, ChoosingTheDeviceInUseAgainBuildsAFreshPanel) {
   addThreeConverters();
   openWindow();

@@ -128,9 +128,9 @@ TEST_F(AppFixture, UnclosedNamesEndAtTheirLimits) {
   }
 }
 
-// A settings file full of rubbish loads as what can be read (0 where nothing can), and
-// the converter is sent exactly that: no crash, no message.
-TEST_F(AppFixture, CorruptSettingsFileLoadsAsWhatCanBeRead) {
+// A settings file full of rubbish (here UTF-16 by its mark, and nothing of a settings
+// file once read so) is refused with a message: no crash, nothing changed, nothing sent.
+TEST_F(AppFixture, CorruptSettingsFileIsRefusedAndNothingSent) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const QString previous = QDir::currentPath();
@@ -154,12 +154,14 @@ TEST_F(AppFixture, CorruptSettingsFileLoadsAsWhatCanBeRead) {
   QTest::mouseClick(control<CButtonST>(window->panel()->currentPage(), 1098), Qt::LeftButton);
   QDir::setCurrent(previous);
 
-  EXPECT_EQ(closer.closed(), 0);
-  ASSERT_EQ(converter.receivedFrames().size(), 1u);
+  EXPECT_EQ(closer.closed(), 1);
+  EXPECT_EQ(closer.lastTitle(), "Load Settings");
+  EXPECT_EQ(closer.lastText(),
+            "The file userSettings_tq6630.ini is no TQ6630 settings file: it holds none of its settings.");
+  EXPECT_TRUE(converter.receivedFrames().empty());
   EXPECT_EQ(window->record().applyModeB, kAutoApply);
-  // The record and the converter agree on whatever was read.
-  EXPECT_EQ(converter.state.settings, settableRun(window->record().statusB));
-  EXPECT_EQ(window->record().statusB.outputFormat, 0) << "a value without digits reads as 0";
+  EXPECT_EQ(converter.state.settings, (VirtualConverter::Settings{5, 1, 1, 1, 10, 10, 1, 1}));
+  EXPECT_EQ(settableRun(window->record().statusB), converter.state.settings) << "the record as the converter told it";
 }
 
 }  // namespace

@@ -333,38 +333,58 @@ TEST_P(FunctionPages, SaveThenLoadBringsTheConverterBack) {
   }
 }
 
-TEST_P(FunctionPages, LoadSettingsLeavesThePageAsItWas) {
-  writeText(m().file, "[Page_Scale/Output]\nOutput Format=4\n[Page_Func]\nConfiguration=2\n");
+// After a load the page shows the mode the file set: an operator who still saw
+// "Manual Apply" would have every later change sent live.
+TEST_P(FunctionPages, LoadSettingsShowsTheModeTheFileSet) {
+  const struct {
+    const char* fileMode;
+    std::uint8_t modeBefore;
+    int listShows;  // -1: no item for the mode
+    bool applyShown;
+  } cases[] = {
+      {"0", kManualApply, 0, false},
+      {"1", kAutoApply, 1, true},
+      {"2", kAutoApply, -1, true},
+  };
   openPanel();
-  openFunctionTab();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fileMode);
+    mode() = c.modeBefore;
+    openFunctionTab();
+    press(m().saveSettings);
+    std::ifstream saved(m().file);
+    std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    const std::string written = "Configuration=" + std::to_string(c.modeBefore);
+    text.replace(text.find(written), written.size(), std::string("Configuration=") + c.fileMode);
+    writeText(m().file, text);
 
-  press(m().loadSettings);
-  EXPECT_EQ(mode(), 2);
-  EXPECT_EQ(settingList()->currentIndex(), 0);
-  EXPECT_FALSE(applyShown());
-  ASSERT_EQ(frames().size(), 1u);
-  EXPECT_FALSE(appliedBy(frames()[0]).empty());
-
-  // Opened again, the page shows a mode the list has no item for.
-  openFunctionTab();
-  EXPECT_EQ(settingList()->currentIndex(), -1);
-  EXPECT_TRUE(applyShown());
+    press(m().loadSettings);
+    EXPECT_EQ(boxes->closed(), 0);
+    EXPECT_EQ(mode(), std::stoi(c.fileMode));
+    EXPECT_EQ(settingList()->currentIndex(), c.listShows);
+    EXPECT_EQ(applyShown(), c.applyShown);
+  }
 }
 
 TEST_P(FunctionPages, LoadWithoutAReadableFileSaysSoAndChangesNothing) {
   struct Case {
     const char* what;
-    bool directoryInPlace;
+    void (*make)(const fs::path& file);
     std::string text;
   };
+  const std::string word = m().model == ConverterModel::TQ4410 ? "TQ4410" : "TQ6630";
   const Case cases[] = {
-      {"no file", false, std::string("The settings file ") + m().file + " does not exist."},
-      {"a directory", true, std::string("The settings file ") + m().file + " cannot be read: Is a directory."},
+      {"no file", [](const fs::path&) {}, std::string("The settings file ") + m().file + " does not exist."},
+      {"a directory", [](const fs::path& file) { fs::create_directory(file); },
+       std::string("The settings file ") + m().file + " cannot be read: it is a directory, not a file."},
+      {"an empty file", [](const fs::path& file) { std::ofstream{file}; },
+       std::string("The file ") + m().file + " is no " + word + " settings file: it holds none of its settings."},
   };
   openPanel();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.directoryInPlace) fs::create_directory(m().file);
+    fs::remove_all(m().file);
+    c.make(m().file);
     fillBlocks();
     mode() = kManualApply;
     openFunctionTab();
@@ -398,7 +418,8 @@ TEST_P(FunctionPages, SaveThatCannotWriteSaysWhyAndLeavesWhatWasThere) {
   EXPECT_EQ(boxes->closed(), 1);
   EXPECT_EQ(boxes->lastTitle(), "Save Settings");
   EXPECT_EQ(boxes->lastText().toStdString(),
-            std::string("The settings could not be saved to ") + m().file + ": Is a directory.");
+            std::string("The settings could not be saved to ") + m().file +
+                ": it is a directory, and only a file is written.");
   ASSERT_TRUE(fs::is_directory(m().file));
   EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(m().file), {}),
             std::vector<fs::path>{fs::path(m().file) / "keep"});
@@ -408,7 +429,7 @@ TEST_P(FunctionPages, SaveThatCannotWriteSaysWhyAndLeavesWhatWasThere) {
   press(m().saveSettings);
   EXPECT_EQ(boxes->closed(), 2);
   EXPECT_EQ(boxes->lastText().toStdString(),
-            std::string("The settings could not be saved to ") + m().file + ": No such file or directory.");
+            std::string("The settings could not be saved to ") + m().file + ": the folder . does not exist.");
 
   EXPECT_EQ(frames().size(), 0u);
 }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include "ConverterFixture.h"
 #include "DevicePath.h"
+#include "Text.h"
 
 namespace velkor::test {
 namespace {
@@ -43,18 +47,40 @@ TEST_F(Discovery, RecordsOnlyAcceptedPairsWithAKnownVersion) {
   EXPECT_NE(text.find("deviceCount = 2 \n"), std::string::npos);
 }
 
-TEST_F(Discovery, SkipsInterfacesThatCannotBeOpenedOrRead) {
-  addInterface("/dev/hidraw0", kAcceptedPairs[0], 1);
-  VirtualConverterSetup closed;
-  closed.path = "/dev/hidraw1";
-  closed.openable = false;
-  transport.addConverter(closed);
-  VirtualConverterSetup mute;
-  mute.path = "/dev/hidraw2";
-  mute.attributesReadable = false;
-  transport.addConverter(mute);
-  EXPECT_EQ(enumerateDevices(transport, record.deviceTable), 1);
-  EXPECT_EQ(transport.openHandles(), 0);
+// The scan reads the listing alone, so a converter that will not open is still found;
+// only the open tells, and only a refusal of permission is told apart.
+TEST_F(Discovery, ConvertersThatDoNotOpenAreFoundAndOnlyTheOpenFails) {
+  const struct {
+    const char* what;
+    bool openable;
+    bool attributesReadable;
+    bool permissionDenied;
+    int openResult;
+  } cases[] = {
+      {"opens", true, true, false, 0},
+      {"does not open", false, true, false, 0},
+      {"no attributes once open", true, false, false, 0},
+      {"permission denied", true, true, true, kAccessDenied},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    transport = VirtualTransport(clock);
+    record.deviceTable.clear();
+    VirtualConverterSetup setup;
+    setup.path = "/dev/hidraw1";
+    setup.openable = c.openable;
+    setup.attributesReadable = c.attributesReadable;
+    setup.permissionDenied = c.permissionDenied;
+    transport.addConverter(setup);
+    ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+    DeviceEntry& entry = *record.deviceTable.entry(1);
+    EXPECT_EQ(entry.accessDenied, c.permissionDenied);
+    EXPECT_EQ(entry.path, "/dev/hidraw1");
+    EXPECT_EQ(openDevice(transport, entry), c.openResult);
+    EXPECT_EQ(entry.handle != nullptr, c.openResult == 0 && c.openable && c.attributesReadable);
+    EXPECT_EQ(transport.openHandles(), entry.handle != nullptr ? 1 : 0) << "nothing else is left open";
+    entry.handle.reset();
+  }
 }
 
 TEST_F(Discovery, EndsEarlyWithoutInterfaceListOrPath) {
@@ -149,6 +175,112 @@ TEST_F(Discovery, PathsAreReadInTheirEightBitForm) {
     EXPECT_NE(record.deviceTable.entry(1)->handle, nullptr);
     record.deviceTable.closeAll();
   }
+}
+
+// On USB the kernel's port of the interface, with the serial number when there is one,
+// is the identity, not the node the path names: node numbers change on every plug.
+TEST_F(Discovery, AnInterfaceOnAUsbPortIsKnownByPortAndSerial) {
+  const struct {
+    std::string usbPort;
+    std::string serial;
+    std::string identity;
+  } cases[] = {
+      {"1-1.2:1.0", "", "1-1.2:1.0"},
+      {"3-2.4.1:1.0", "A1B2", "3-2.4.1:1.0/A1B2"},
+      {"1-1:1.0", "caf\xC3\xA9\xE4\xB8\xAD", "1-1:1.0/caf\xE9?"},
+      {"1-1:1.0", std::string(80, 's'), "1-1:1.0/" + std::string(55, 's')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.identity);
+    transport = VirtualTransport(clock);
+    record.deviceTable.clear();
+    VirtualConverterSetup setup;
+    setup.path = "/dev/hidraw4";
+    setup.usbPort = c.usbPort;
+    setup.serialNumber = c.serial;
+    transport.addConverter(setup);
+    log.clear();
+    ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+    const DeviceEntry& entry = *record.deviceTable.entry(1);
+    const std::string whole = c.usbPort + (c.serial.empty() ? "" : "/") + eightBitDevicePath(c.serial);
+    EXPECT_EQ(entry.address, fnv1a32(whole.substr(0, 511)));
+    EXPECT_EQ(entry.pathTail.data(), c.identity);
+    EXPECT_EQ(entry.serialNumber, c.serial);
+    char parseLines[160];
+    std::snprintf(parseLines, sizeof parseLines, " vid = 0,pid = 0,addr = %x,index = 0,id = 0 \n  ,%s \n\n",
+                  entry.address, c.identity.c_str());
+    EXPECT_TRUE(log.contains("devDetail->DevicePath: /dev/hidraw4 \ndevDetail->DevicePath: /dev/hidraw4 \n" +
+                             std::string(parseLines)))
+        << log.text();
+  }
+}
+
+// Between a scan and a choice converters are unplugged, replugged and swapped; the
+// entry opens its own converter or none, never another.
+TEST_F(Discovery, ReplugsAndSwapsNeverOpenAnotherConverterUnderAnOldEntry) {
+  const struct {
+    const char* what;
+    bool serials;
+    std::function<void(VirtualConverter& a, VirtualConverter& b)> change;
+    const char* opened;  // name of the converter entry 1 opens; "" for none
+  } cases[] = {
+      {"nothing changed", false, [](auto&, auto&) {}, "A"},
+      {"replugged at its port, new node", false, [](auto& a, auto&) { a.replug("/dev/hidraw7", "1-1.2:1.0"); }, "A"},
+      {"gone, its node reused by the other at another port", false,
+       [](auto& a, auto& b) {
+         a.setFault(ConverterFault::Unplugged);
+         b.replug("/dev/hidraw3", "1-1.4:1.0");
+       },
+       ""},
+      {"replugged at another port, same node", false, [](auto& a, auto&) { a.replug("/dev/hidraw3", "1-1.5:1.0"); },
+       ""},
+      {"swapped between the ports, serials tell", true,
+       [](auto& a, auto& b) {
+         a.replug("/dev/hidraw5", "1-1.3:1.0");
+         b.replug("/dev/hidraw6", "1-1.2:1.0");
+       },
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    transport = VirtualTransport(clock);
+    record.deviceTable.clear();
+    const auto place = [&](const char* path, const char* port, const char* name) -> VirtualConverter& {
+      VirtualConverterSetup setup;
+      setup.path = path;
+      setup.usbPort = port;
+      setup.name = name;
+      setup.serialNumber = c.serials ? std::string("S") + name : "";
+      return transport.addConverter(setup);
+    };
+    VirtualConverter& a = place("/dev/hidraw3", "1-1.2:1.0", "A");
+    VirtualConverter& b = place("/dev/hidraw4", "1-1.3:1.0", "B");
+    ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
+    c.change(a, b);
+    DeviceEntry& entry = *record.deviceTable.entry(1);
+    ASSERT_EQ(openDevice(transport, entry), 0);
+    ASSERT_EQ(entry.handle != nullptr, *c.opened != 0);
+    if (entry.handle == nullptr) continue;
+    record.selectedDevice = 1;
+    queryStatusA(record);
+    EXPECT_EQ(record.customNameA, fromUtf8(c.opened));
+    entry.handle.reset();
+  }
+}
+
+// The model is part of what the entry describes: a converter of the other model in the
+// same place is not opened under it.
+TEST_F(Discovery, AConverterOfTheOtherModelInTheSamePlaceIsNotOpened) {
+  VirtualConverter& a = addConverter(ConverterModel::TQ4410, "/dev/hidraw3", "A");
+  a.replug("/dev/hidraw3", "1-1.2:1.0");
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+  a.setFault(ConverterFault::Unplugged);
+  VirtualConverterSetup other = a.setup();
+  other.model = ConverterModel::TQ6630;
+  other.versionNumber = 0;  // the model's own
+  transport.addConverter(other);
+  EXPECT_EQ(openDevice(transport, *record.deviceTable.entry(1)), 0);
+  EXPECT_EQ(record.deviceTable.entry(1)->handle, nullptr);
 }
 
 TEST_F(Discovery, UnpluggedSinceTheScanLeavesTheHandleNull) {

@@ -1,9 +1,17 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "CommandSet.h"
+#include "DevicePath.h"
 #include "DeviceRecord.h"
 #include "Discovery.h"
 #include "HidapiTransport.h"
@@ -13,20 +21,69 @@
 namespace velkor::test {
 namespace {
 
+namespace fs = std::filesystem;
+
+// hidapi's listing comes from the double; what the backend reads beside it, the device
+// nodes and the kernel's description of them in sysfs, is a tree of the test's own.
 class HidapiBackend : public ::testing::Test {
  protected:
-  void SetUp() override { fake.reset(); }
+  void SetUp() override {
+    fake.reset();
+    ::umask(022);  // the tree must stay readable for the tests that drop privileges
+    char name[] = "/tmp/velkor-hidapi-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    root = name;
+    // Readable by anyone, for the tests that run as a user without privileges.
+    fs::permissions(root, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
+                              fs::perms::group_read | fs::perms::others_read);
+    fs::create_directories(root / "dev");
+  }
   void TearDown() override {
     record.deviceTable.closeAll();
     EXPECT_EQ(fake.openDevices.load(), 0) << "every handle is closed";
+    fs::remove_all(root);
   }
 
-  VirtualConverter& add(ConverterModel model, const std::string& path, std::string name) {
+  fs::path node(const std::string& name) const { return root / "dev" / name; }
+
+  // A listed interface on hidraw node `nodeName`, plugged into `usbPort` ("1-1.2:1.0";
+  // empty: a HID device on no USB, such as one made through uhid).
+  VirtualConverter& plug(VirtualConverterSetup setup, const std::string& nodeName, const std::string& usbPort) {
+    setup.path = node(nodeName).string();
+    setup.usbPort = usbPort;
+    VirtualConverter& c = fake.add(setup);
+    place(c);
+    return c;
+  }
+
+  VirtualConverter& add(ConverterModel model, const std::string& path, std::string name,
+                        const std::string& usbPort = "") {
     VirtualConverterSetup setup;
     setup.model = model;
-    setup.path = path;
     setup.name = std::move(name);
-    return fake.add(setup);
+    return plug(setup, fs::path(path).filename().string(), usbPort);
+  }
+
+  // The node and its sysfs description where the converter's setup says; the kernel
+  // drops a node's description when it goes.
+  void place(const VirtualConverter& c) {
+    const fs::path nodePath = c.setup().path;
+    std::ofstream(nodePath).put('\0');
+    fs::permissions(nodePath, c.setup().permissionDenied
+                                  ? fs::perms::none
+                                  : fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                        fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    const std::string port = c.setup().usbPort;
+    const fs::path parent = port.empty() ? root / "sys/devices/virtual/misc/uhid"
+                                         : root / "sys/devices/pci0000:00/usb1" / port.substr(0, port.find(':')) / port;
+    char hidDevice[32];
+    std::snprintf(hidDevice, sizeof hidDevice, "0003:%04X:%04X.%04X", c.attributes().vendorId, c.attributes().productId,
+                  ++hidDevices);
+    fs::create_directories(parent / hidDevice);
+    const fs::path classDir = root / "sys/class/hidraw" / nodePath.filename();
+    fs::remove_all(classDir);
+    fs::create_directories(classDir);
+    fs::create_directory_symlink(parent / hidDevice, classDir / "device");
   }
 
   void select(HidapiTransport& transport, int number) {
@@ -45,6 +102,8 @@ class HidapiBackend : public ::testing::Test {
   }
 
   HidapiDouble& fake = HidapiDouble::instance();
+  fs::path root;
+  int hidDevices = 0;
   DeviceRecord record;
   LogCapture log;
 };
@@ -53,7 +112,7 @@ TEST_F(HidapiBackend, ScansOpensAndTellsTwoConvertersApart) {
   add(ConverterModel::TQ4410, "/dev/hidraw2", "left");
   add(ConverterModel::TQ6630, "/dev/hidraw3", "right");
   add(ConverterModel::TQ4410, "/dev/hidraw4", "third");
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 3);
   EXPECT_EQ(record.deviceTable.entry(2)->versionNumber, 2) << "release_number is the model";
   EXPECT_EQ(fake.openDevices.load(), 0);
@@ -63,11 +122,98 @@ TEST_F(HidapiBackend, ScansOpensAndTellsTwoConvertersApart) {
   EXPECT_EQ(record.customNameA, u"third");
 }
 
+// A scan reads hidapi's listing and opens nothing: no keyboard, no security key, no
+// other product on a shared vendor/product pair. A choice opens its converter alone.
+TEST_F(HidapiBackend, AScanOpensNothingAndAChoiceOpensOnlyItsConverter) {
+  VirtualConverterSetup keyboard;
+  keyboard.ids = {0x046D, 0xC31C};
+  keyboard.versionNumber = 0x0110;
+  VirtualConverterSetup sharedPair;  // another product of the converters' pair 0483:5750
+  sharedPair.ids = {0x0483, 0x5750};
+  sharedPair.versionNumber = 0x0200;
+  fake.mustNotOpen.insert(plug(keyboard, "hidraw0", "1-1.1:1.0").setup().path);
+  fake.mustNotOpen.insert(plug(sharedPair, "hidraw5", "1-1.5:1.0").setup().path);
+  VirtualConverterSetup onUsb;
+  onUsb.name = "Port";
+  onUsb.serialNumber = "SN-7";
+  plug(onUsb, "hidraw1", "1-1.2:1.0");
+  add(ConverterModel::TQ6630, "/dev/hidraw2", "Uhid");  // on no USB port
+
+  HidapiTransport transport(root / "sys");
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
+  EXPECT_TRUE(fake.openedPaths.empty()) << "a scan opens nothing";
+  EXPECT_STREQ(record.deviceTable.entry(1)->pathTail.data(), "1-1.2:1.0/SN-7");
+  EXPECT_EQ(record.deviceTable.entry(1)->serialNumber, "SN-7");
+  EXPECT_EQ(record.deviceTable.entry(2)->address, fnv1a32(node("hidraw2").string())) << "known by its path";
+
+  select(transport, 2);
+  EXPECT_EQ(fake.openedPaths, std::vector<std::string>{node("hidraw2").string()});
+  queryStatusB(record);
+  EXPECT_EQ(record.customNameB, u"Uhid");
+  record.deviceTable.closeAll();
+  select(transport, 1);
+  EXPECT_EQ(fake.openedPaths.back(), node("hidraw1").string());
+  EXPECT_EQ(fake.openedPaths.size(), 2u);
+}
+
+// Root passes every permission check, so the check runs as nobody in a child process.
+TEST_F(HidapiBackend, AConverterThisUserMayNotOpenIsListedAndNamedAtTheOpen) {
+  VirtualConverterSetup locked;
+  locked.model = ConverterModel::TQ6630;
+  locked.permissionDenied = true;
+  plug(locked, "hidraw3", "1-1.3:1.0");
+  add(ConverterModel::TQ4410, "/dev/hidraw4", "Free", "1-1.4:1.0");
+  EXPECT_EXIT(
+      {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+          std::_Exit(2);
+        HidapiTransport transport(root / "sys");
+        const int found = enumerateDevices(transport, record.deviceTable);
+        DeviceEntry& denied = *record.deviceTable.entry(1);
+        DeviceEntry& free = *record.deviceTable.entry(2);
+        const bool listedDenied = denied.accessDenied;
+        const int deniedOpen = openDevice(transport, denied);
+        const int freeOpen = openDevice(transport, free);
+        std::fprintf(stderr, "found %d; denied: listed %d, open %d; free: listed %d, open %d, handle %d; opens %zu\n",
+                     found, listedDenied, deniedOpen, free.accessDenied, freeOpen, free.handle != nullptr,
+                     fake.openedPaths.size());
+        record.deviceTable.closeAll();
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "found 2; denied: listed 1, open -4; free: listed 0, open 0, handle 1; opens 1");
+}
+
+// hidraw node numbers are handed out anew on every plug and reused: the entry follows
+// the port, never the node.
+TEST_F(HidapiBackend, AConverterIsFoundAgainAtItsPortWhateverNodeItGets) {
+  VirtualConverter& a = add(ConverterModel::TQ4410, "/dev/hidraw3", "A", "1-1.2:1.0");
+  VirtualConverter& b = add(ConverterModel::TQ4410, "/dev/hidraw4", "B", "1-1.3:1.0");
+  HidapiTransport transport(root / "sys");
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
+
+  // A goes; B is replugged at another port and gets A's old node.
+  a.setFault(ConverterFault::Unplugged);
+  b.replug(node("hidraw3").string(), "1-1.4:1.0");
+  place(b);
+  EXPECT_EQ(openDevice(transport, *record.deviceTable.entry(1)), 0);
+  EXPECT_EQ(record.deviceTable.entry(1)->handle, nullptr);
+  EXPECT_TRUE(fake.openedPaths.empty()) << "B is not even opened";
+
+  // A comes back at its port, on a new node.
+  a.setFault(ConverterFault::Unplugged, false);
+  a.replug(node("hidraw9").string(), "1-1.2:1.0");
+  place(a);
+  select(transport, 1);
+  EXPECT_EQ(fake.openedPaths, std::vector<std::string>{node("hidraw9").string()});
+  queryStatusA(record);
+  EXPECT_EQ(record.customNameA, u"A");
+}
+
 TEST_F(HidapiBackend, AConverterListedOncePerUsageIsScannedOnce) {
   add(ConverterModel::TQ4410, "/dev/hidraw2", "left");
   add(ConverterModel::TQ6630, "/dev/hidraw3", "right");
   fake.listingsPerDevice = 3;
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
   EXPECT_EQ(record.deviceTable.entry(1)->versionNumber, 1);
   EXPECT_EQ(record.deviceTable.entry(2)->versionNumber, 2);
@@ -76,7 +222,7 @@ TEST_F(HidapiBackend, AConverterListedOncePerUsageIsScannedOnce) {
 TEST_F(HidapiBackend, WritesTheFrameAsOneReportAndPlacesTheReplyAfterByteZero) {
   VirtualConverter& c = add(ConverterModel::TQ6630, "/dev/hidraw0", "Cam");
   c.state.firmwareHigh = 0x12;
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
   select(transport, 1);
   queryStatusB(record);
@@ -96,7 +242,7 @@ TEST_F(HidapiBackend, WritesTheFrameAsOneReportAndPlacesTheReplyAfterByteZero) {
 TEST_F(HidapiBackend, OversizedReportsAreCutAndSilenceIsATimeOut) {
   VirtualConverter& c = add(ConverterModel::TQ4410, "/dev/hidraw0", "");
   c.setFault(ConverterFault::OversizedReport);
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
   select(transport, 1);
   queryStatusA(record);
@@ -110,7 +256,7 @@ TEST_F(HidapiBackend, OversizedReportsAreCutAndSilenceIsATimeOut) {
 
 TEST_F(HidapiBackend, GoneDeviceAndUnreadablePaths) {
   VirtualConverter& c = add(ConverterModel::TQ4410, "/dev/hidraw0", "");
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
   select(transport, 1);
   c.setFault(ConverterFault::Unplugged);
@@ -123,12 +269,12 @@ TEST_F(HidapiBackend, GoneDeviceAndUnreadablePaths) {
   EXPECT_EQ(enumerateDevices(transport, record.deviceTable), kPathUnavailable);
 
   fake.initFails = true;
-  HidapiTransport broken;
+  HidapiTransport broken(root / "sys");
   EXPECT_EQ(enumerateDevices(broken, record.deviceTable), kNoInterfaceList);
 }
 
 TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   stallAWrite(transport);
   EXPECT_TRUE(log.contains("send ret = -3 \n"));
   EXPECT_TRUE(fake.reads.empty()) << "no read follows a write that did not complete";
@@ -143,7 +289,7 @@ TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
 // Choosing another converter closes every handle: a write stuck in the kernel must not
 // hold the window until the kernel gives up on it.
 TEST_F(HidapiBackend, ClosingDuringAStalledWriteLeavesTheCloseToTheWriter) {
-  HidapiTransport transport;
+  HidapiTransport transport(root / "sys");
   stallAWrite(transport);
   record.deviceTable.closeAll();  // would never return if it waited for the write
   EXPECT_EQ(record.deviceTable.entry(1)->handle, nullptr);

@@ -2,6 +2,7 @@
 // the one commit per left-button release on it.
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
 #include <QWheelEvent>
@@ -117,32 +118,71 @@ TEST_F(MarginSliders, EveryLeftClickCommitsWhereTheSliderEnds) {
   }
 }
 
-TEST_F(MarginSliders, KeysWheelAndOtherButtonsCommitNothing) {
+// Without a mouse a margin is still set: each key move commits once, when the key is
+// let go (a held key's repeats included), each turn of the wheel at once, so the slider
+// never rests on a value that was not sent. Other buttons commit nothing.
+TEST_F(MarginSliders, KeysAndTheWheelCommitEachMoveOnceOtherButtonsNothing) {
   for (const SliderCase& c : kSliders) {
     SCOPED_TRACE(c.name);
     open(c, 20);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
-    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(sent(), (std::vector<Request>{{c.command, 21}}));
+    EXPECT_EQ(current(c.slot), 21);
+    EXPECT_EQ(pending(c.slot), 21);
+
+    // A held key: repeated presses, one release.
+    converter().forgetReceived();
+    for (int i = 0; i < 3; ++i) QTest::keyPress(slider, Qt::Key_Right, {}, -1);
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(slider, &repeat);
+    EXPECT_EQ(sent(), std::vector<Request>{}) << "nothing before the key is let go";
+    QTest::keyRelease(slider, Qt::Key_Right);
+    EXPECT_EQ(sent(), (std::vector<Request>{{c.command, 24}}));
+
+    converter().forgetReceived();
     QTest::keyClick(slider, Qt::Key_PageUp);
+    const int paged = slider->value();
+    EXPECT_GT(paged, 24);
+    EXPECT_EQ(sent(), (std::vector<Request>{{c.command, paged}}));
+
+    converter().forgetReceived();
     const QPoint thumb = thumbAt(slider, slider->value());
     QWheelEvent wheel(thumb, slider->mapToGlobal(thumb), {}, {0, QWheelEvent::DefaultDeltasPerStep}, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(slider, &wheel);
-    const int moved = slider->value();
-    EXPECT_GT(moved, 32);
-    QTest::mouseClick(slider, Qt::RightButton, {}, thumbAt(slider, moved));
-    QTest::mouseClick(slider, Qt::MiddleButton, {}, thumbAt(slider, moved));
+    const int wheeled = slider->value();
+    EXPECT_GT(wheeled, paged);
+    EXPECT_EQ(sent(), (std::vector<Request>{{c.command, wheeled}}));
+    EXPECT_EQ(current(c.slot), wheeled);
+
+    // Keys that do not move it, and other buttons, commit nothing.
+    converter().forgetReceived();
+    const int before = commits();
+    QTest::keyClick(slider, Qt::Key_Shift);
+    QTest::keyClick(slider, Qt::Key_End);
+    QTest::keyClick(slider, Qt::Key_End);  // at the end already
+    converter().forgetReceived();
+    QTest::mouseClick(slider, Qt::RightButton, {}, thumbAt(slider, slider->value()));
+    QTest::mouseClick(slider, Qt::MiddleButton, {}, thumbAt(slider, slider->value()));
+    EXPECT_EQ(sent(), std::vector<Request>{});
+    EXPECT_EQ(commits(), before + 1) << "End moved it once";
     draw();
     EXPECT_EQ(field->text(), QString::asprintf("%02d%%", slider->value()));
-    EXPECT_EQ(sent(), std::vector<Request>{});
-    EXPECT_EQ(pending(c.slot), 20);
-    EXPECT_EQ(current(c.slot), 20);
-    EXPECT_EQ(commits(), 0);
-    // The next left release commits the keyed value.
-    QTest::mouseClick(slider, Qt::LeftButton, {}, thumbAt(slider, slider->value()));
-    EXPECT_EQ(sent(), (std::vector<Request>{{c.command, slider->value()}}));
+    EXPECT_EQ(current(c.slot), 100);
   }
+}
+
+// Escape and Tab reach the page and the focus chain as before.
+TEST_F(MarginSliders, KeysTheSliderDoesNotTakeGoOnAsBefore) {
+  const SliderCase& c = kSliders[0];
+  open(c, 20);
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_Escape);
+  EXPECT_TRUE(window->panel()->currentPage()->isVisible());
+  QTest::keyClick(slider, Qt::Key_Tab);
+  EXPECT_FALSE(slider->hasFocus());
+  EXPECT_EQ(sent(), std::vector<Request>{});
 }
 
 TEST_F(MarginSliders, ManualApplyHoldsTheReleasedValueAndSendsNothing) {

@@ -71,6 +71,7 @@ TEST_F(LoadSettings, ReadsAFileWrittenOnWindows) {
             "Virtical Margin=55\r\n"
             "[Page_Overlays]\r\n"
             "Virtical Margin=77\r\n"
+            "Horiznoal Margin=33\r\n"
             "[Page_Func]\r\n"
             "Configuration=1\r\n");
   // Every field the file leaves out reads as 0.
@@ -88,7 +89,7 @@ TEST_F(LoadSettings, ReadsAFileWrittenOnWindows) {
   EXPECT_EQ(std::vector<int>(s.overlayItems, s.overlayItems + 6), (std::vector<int>{1, 0, 0, 0, 0, 1}));
   EXPECT_EQ(s.overlaysEnable, 2);
   EXPECT_EQ(s.verticalMargin, 55) << "the first of two sections counts";
-  EXPECT_EQ(s.horizontalMargin, 0);
+  EXPECT_EQ(s.horizontalMargin, 0) << "Windows reads the first copy of a section only";
   EXPECT_EQ(s.firmwareHigh, 2) << "not a settings field";
   EXPECT_EQ(s.spare21, 99);
   EXPECT_EQ(record.applyModeA, 1);
@@ -159,8 +160,8 @@ TEST_F(LoadSettings, TheFilesModeTakesOverAfterItsItemsAreStored) {
   }
 }
 
-// Reading is the load without its apply; what the file lacks tells a file of the
-// other model.
+// Reading is the load without its apply; it names what the file lacks, and refuses the
+// other model's file, which would otherwise read as zeros where the models differ.
 TEST_F(LoadSettings, ReadingSendsNothingAndNamesWhatTheFileLacks) {
   VirtualConverter& converter = addConverter(ConverterModel::TQ6630, "/dev/hidraw0");
   scanAndSelect();
@@ -173,16 +174,25 @@ TEST_F(LoadSettings, ReadingSendsNothingAndNamesWhatTheFileLacks) {
   EXPECT_TRUE(asB.missing.empty());
   EXPECT_EQ(record.statusB.outputFormat, 6);
 
+  DeviceRecord before;
+  copySettings(before, record);
   const SettingsRead asA = readSettingsA(record, "show.ini");
-  ASSERT_TRUE(asA.result.ok());
+  EXPECT_EQ(asA.result.outcome, SettingsOutcome::NotSettingsFile);
+  EXPECT_EQ(asA.result.message(), "The file show.ini is no TQ4410 settings file: it is a TQ6630 settings file.");
+  EXPECT_TRUE(sameSettings(record, before));
+
+  writeText("part.ini", "[Page_Scale/Output]\nOutput Format=3\n[Page_Overlays]\nVirtical Margin=9\n");
+  const SettingsRead part = readSettingsA(record, "part.ini");
+  ASSERT_TRUE(part.result.ok());
   std::vector<std::string> missing;
-  for (const SettingsItem* item : asA.missing) missing.push_back(std::string(item->section) + "/" + item->key);
+  for (const SettingsItem* item : part.missing) missing.push_back(std::string(item->section) + "/" + item->key);
   EXPECT_EQ(missing,
             (std::vector<std::string>{"Page_Scale/Output/HDMI Output Type", "Page_Scale/Output/CVBS Output Type",
                                       "Page_Audio/Audio De-Embedding", "Page_Audio/Audio Embedding",
                                       "Page_Overlays/Input Format", "Page_Overlays/Output Format",
                                       "Page_Overlays/AES/EBU Embedding", "Page_Overlays/AES/EBU De-Embedding",
-                                      "Page_Overlays/Analog Embedding", "Page_Overlays/Analog De-Embedding"}));
+                                      "Page_Overlays/Analog Embedding", "Page_Overlays/Analog De-Embedding",
+                                      "Page_Overlays/Overlays Enable", "Page_Overlays/Horiznoal Margin"}));
   EXPECT_TRUE(converter.receivedFrames().empty());
   EXPECT_EQ(readSettingsA(record, "absent.ini").result.outcome, SettingsOutcome::FileNotFound);
 }
@@ -211,7 +221,7 @@ TEST_F(LoadSettings, AMissingOrUnreadableFileChangesAndSendsNothing) {
       {loadSettingsB, "elsewhere/userSettings_tq6630.ini", SettingsOutcome::FileNotFound,
        "The settings file elsewhere/userSettings_tq6630.ini does not exist."},
       {loadSettingsB, kSettingsFileTQ6630, SettingsOutcome::CannotRead,
-       "The settings file userSettings_tq6630.ini cannot be read: Is a directory."},
+       "The settings file userSettings_tq6630.ini cannot be read: it is a directory, not a file."},
   };
   for (const auto& c : cases) {
     const SettingsResult result = c.load(record, c.file);

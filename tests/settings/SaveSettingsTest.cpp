@@ -1,4 +1,6 @@
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -20,7 +22,7 @@ void fillModelB(StatusBlockB& block, std::array<std::uint8_t, 8> run) {
   std::copy(run.begin(), run.end(), blockBytes(block) + StatusBlockB::kSettableFirst);
 }
 
-// SimpleIni lays a file out with two blank lines before every section but the first.
+// A new file has two blank lines before every section but the first.
 TEST_F(SaveSettings, ModelAWritesTheBlockOfItsApplyMode) {
   // Run order: output format, de-embedding, embedding, HDMI type, CVBS type, overlays,
   // vertical margin, horizontal margin.
@@ -144,33 +146,33 @@ TEST_F(SaveSettings, KeepsWhatItDoesNotNameInAnExistingFile) {
   fillModelB(record.statusB, {6, 1, 2, 0, 30, 70, 1, 0});
 
   ASSERT_TRUE(saveSettingsB(record).ok());
-  // Known keys take their new value where they stand (a repeated one once, where the
-  // first stood), new ones follow what the section held, a new section comes last,
-  // before the comment that ended the file.
+  // Byte for byte what it was but for the values set: each known key takes its new
+  // value where it stands (a repeated one where the first stood; Windows reads no
+  // other), new ones follow the section's last entry, a new section comes last, in the
+  // file's own line ends.
   EXPECT_EQ(readText("userSettings_tq6630.ini"),
-            "[Station]\n"
-            "Name=Edit bay 2\n"
-            "Title=\"  spaced  \"\n"
-            "\n\n"
-            "[page_scale/output]\n"
-            "Output Format=6\n"
-            "Custom Key=keep me\n"
-            "Output Source From=1\n"
-            "Audio Source From=2\n"
-            "\n\n"
-            "[Page_Func]\n"
-            "Configuration=0\n"
-            "Remember=yes\n"
-            "\n\n"
-            "[Empty]\n"
-            "\n\n"
-            "[Page_Overlays]\n"
-            "Overlays Enable=0\n"
-            "Virtical Margin=30\n"
-            "Horiznoal Margin=70\n"
-            "Mirror Image=1\n"
-            "Screen Freeze=0\n"
-            "; the end\n");
+            "[Station]\r\n"
+            "Name = Edit bay 2\r\n"
+            "Title = \"  spaced  \"\r\n"
+            "\r\n"
+            "[page_scale/output]\r\n"
+            "output format = 6\r\n"
+            "Custom Key=keep me\r\n"
+            "Output Source From=1\r\n"
+            "Output Source From=5\r\n"
+            "Audio Source From=2\r\n"
+            "[Page_Func]\r\n"
+            "Configuration=0\r\n"
+            "Remember=yes\r\n"
+            "[Empty]\r\n"
+            "; the end\r\n"
+            "\r\n\r\n"
+            "[Page_Overlays]\r\n"
+            "Overlays Enable=0\r\n"
+            "Virtical Margin=30\r\n"
+            "Horiznoal Margin=70\r\n"
+            "Mirror Image=1\r\n"
+            "Screen Freeze=0\r\n");
 }
 
 TEST_F(SaveSettings, TheTwoModelsKeepToTheirOwnFiles) {
@@ -234,12 +236,13 @@ TEST_F(SaveSettings, AFailedSaveSaysWhyAndLeavesTheOldFile) {
   }
   EXPECT_EQ(readText("userSettings_tq4410.ini"), old);
 
+  // The message names the folder when the folder is the cause.
   expectFailure(saveSettingsA(record, "missing/userSettings_tq4410.ini"), "missing/userSettings_tq4410.ini",
-                "No such file or directory");
+                "the folder " + (directory / "missing").string() + " does not exist");
 
-  // A directory in the file's place cannot be read, so it is not replaced either.
+  // Only a regular file is written.
   fs::create_directory("userSettings_tq6630.ini");
-  expectFailure(saveSettingsB(record), "userSettings_tq6630.ini", "Is a directory");
+  expectFailure(saveSettingsB(record), "userSettings_tq6630.ini", "it is a directory, and only a file is written");
 
   EXPECT_EQ(entries(), (std::set<std::string>{"userSettings_tq4410.ini", "userSettings_tq6630.ini"}));
   EXPECT_TRUE(fs::is_directory("userSettings_tq6630.ini"));
@@ -251,6 +254,101 @@ TEST_F(SaveSettings, ReplacingAFileKeepsItsPermissions) {
   ASSERT_TRUE(saveSettingsA(record).ok());
   EXPECT_EQ(fs::status("userSettings_tq4410.ini").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// What a save adds goes in the file's own encoding and line ends, where the Windows
+// reader finds it; the rest stays byte for byte.
+TEST_F(SaveSettings, AddsWhatIsMissingInTheFilesOwnEncodingAndLineEnds) {
+  const auto utf16 = [](const std::string& text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+  };
+  // A file holding only the output format, and what a save in Auto Apply makes of it
+  // (every setting 0 but the output format, 7).
+  const auto partial = [](const std::string& eol, bool finalLineEnd) {
+    return "; mine" + eol + "[Page_Scale/Output]" + eol + "Output Format=1" + eol + "note without equals" +
+           (finalLineEnd ? eol : "");
+  };
+  const auto saved = [](const std::string& eol) {
+    std::string text = "; mine" + eol + "[Page_Scale/Output]" + eol + "Output Format=7" + eol +
+                       "note without equals" + eol + "Output Source From=0" + eol + "Audio Source From=0" + eol;
+    text += eol + eol + "[Page_Overlays]" + eol;
+    for (const char* key : {"Overlays Enable", "Virtical Margin", "Horiznoal Margin", "Mirror Image", "Screen Freeze"})
+      text += std::string(key) + "=0" + eol;
+    return text + eol + eol + "[Page_Func]" + eol + "Configuration=0" + eol;
+  };
+  const struct {
+    const char* what;
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"8-bit, LF", partial("\n", true), saved("\n")},
+      {"8-bit, CRLF, no final line end", partial("\r\n", false), saved("\r\n")},
+      {"UTF-8 signature kept", "\xEF\xBB\xBF" + partial("\n", true), "\xEF\xBB\xBF" + saved("\n")},
+      {"Latin-1 comment kept", "; r\xE9gie\n" + partial("\n", true), "; r\xE9gie\n" + saved("\n")},
+      {"UTF-16 little-endian, CRLF", utf16(partial("\r\n", true), false), utf16(saved("\r\n"), false)},
+      {"UTF-16 big-endian, LF", utf16(partial("\n", true), true), utf16(saved("\n"), true)},
+  };
+  record.statusB.outputFormat = 7;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeText(kSettingsFileTQ6630, c.before);
+    ASSERT_TRUE(saveSettingsB(record).ok());
+    EXPECT_EQ(readText(kSettingsFileTQ6630), c.after);
+    DeviceRecord again;
+    ASSERT_TRUE(loadSettingsB(again).ok()) << "and it loads";
+    EXPECT_EQ(again.statusB.outputFormat, 7);
+  }
+}
+
+// Written in place (a hard link must stay one file), a save that would not fit leaves
+// the file as it was, under both names.
+TEST_F(SaveSettings, InPlaceASaveThatDoesNotFitChangesNothing) {
+  const std::string old = "[Page_Func]\nConfiguration=1\n";
+  writeText("elsewhere.ini", old);
+  fs::create_hard_link("elsewhere.ini", "userSettings_tq4410.ini");
+  {
+    FileSizeLimit limit(old.size() + 4);
+    const SettingsResult result = saveSettingsA(record);
+    EXPECT_EQ(result.reason, "File too large");
+  }
+  EXPECT_EQ(readText("userSettings_tq4410.ini"), old);
+  EXPECT_TRUE(fs::equivalent("elsewhere.ini", "userSettings_tq4410.ini"));
+
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  EXPECT_TRUE(fs::equivalent("elsewhere.ini", "userSettings_tq4410.ini"));
+  EXPECT_NE(readText("elsewhere.ini").find("Output Format=0"), std::string::npos);
+  EXPECT_EQ(entries(), (std::set<std::string>{"elsewhere.ini", "userSettings_tq4410.ini"}));
+}
+
+// A file another user owns keeps its owner and mode; one with an ACL or another
+// extended attribute of its own is written in place, so it keeps them too.
+TEST_F(SaveSettings, KeepsOwnerModeAndExtendedAttributes) {
+  writeText("userSettings_tq4410.ini", "[Page_Func]\nConfiguration=0\n");
+  ::chmod("userSettings_tq4410.ini", 0640);
+  struct stat before {};
+  ASSERT_EQ(::stat("userSettings_tq4410.ini", &before), 0);
+  const bool root = ::geteuid() == 0;
+  const uid_t nobody = 65534;
+  if (root) ASSERT_EQ(::chown("userSettings_tq4410.ini", nobody, nobody), 0);
+
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  struct stat after {};
+  ASSERT_EQ(::stat("userSettings_tq4410.ini", &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(after.st_uid, root ? nobody : before.st_uid);
+  EXPECT_EQ(after.st_gid, root ? nobody : before.st_gid);
+
+  if (::setxattr("userSettings_tq4410.ini", "user.velkor-note", "keep", 4, 0) != 0)
+    GTEST_SKIP() << "this file system takes no user attributes: " << std::strerror(errno);
+  ASSERT_TRUE(saveSettingsA(record).ok());
+  struct stat inPlace {};
+  ASSERT_EQ(::stat("userSettings_tq4410.ini", &inPlace), 0);
+  EXPECT_EQ(inPlace.st_ino, after.st_ino) << "the same file, written in place";
+  char note[8] = {};
+  EXPECT_EQ(::getxattr("userSettings_tq4410.ini", "user.velkor-note", note, sizeof note), 4);
+  EXPECT_STREQ(note, "keep");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ class ModalCloser {
 
   int closed() const { return closed_; }
   const QString& lastText() const { return text_; }
+  const QString& lastInformativeText() const { return informativeText_; }
   const QString& lastTitle() const { return title_; }
 
  private:
@@ -25,6 +26,7 @@ class ModalCloser {
     if (modal == nullptr) return;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       text_ = box->text();
+      informativeText_ = box->informativeText();
       title_ = box->windowTitle();
     }
     ++closed_;
@@ -34,6 +36,7 @@ class ModalCloser {
   QTimer timer_;
   int closed_ = 0;
   QString text_;
+  QString informativeText_;
   QString title_;
 };
 

@@ -3,6 +3,7 @@
 // converter that never answers costs no waiting.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -31,14 +32,21 @@ struct CtlRun {
 
 class CtlFixture : public ::testing::Test {
  protected:
-  CtlRun run(const std::vector<std::string>& arguments) {
+  // `input` is what standard input holds, then its end.
+  CtlRun run(const std::vector<std::string>& arguments, const std::string& input = {}) {
     std::vector<const char*> argv{"velkorctl"};
     for (const std::string& a : arguments) argv.push_back(a.c_str());
     std::ostringstream out;
     std::ostringstream err;
+    int pipeEnds[2];
+    EXPECT_EQ(::pipe(pipeEnds), 0);
+    EXPECT_LT(input.size(), 65536u) << "a pipe holds this much without a reader";
+    EXPECT_EQ(::write(pipeEnds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    ::close(pipeEnds[1]);
     const ctl::Environment environment{out, err, [this](bool, bool) -> Transport& { return transport; },
-                                       [this] { return resetProblem; }};
+                                       pipeEnds[0], [this] { return resetProblem; }};
     const int exitCode = ctl::runCommandLine(static_cast<int>(argv.size()), argv.data(), environment);
+    ::close(pipeEnds[0]);
     return {exitCode, out.str(), err.str()};
   }
 

@@ -1,5 +1,9 @@
 // list, status and udev-rule, and how every command finds the converters it acts on.
 
+#include <cstdio>
+#include <regex>
+#include <set>
+
 #include "CtlFixture.h"
 #include "UdevRule.h"
 #include "virtual/DemoConverters.h"
@@ -10,20 +14,21 @@ namespace {
 using Json = nlohmann::json;
 using ListAndStatus = CtlFixture;
 
-TEST_F(ListAndStatus, ListNamesEveryConverterByNumberModelIdsAndPath) {
+TEST_F(ListAndStatus, ListNamesEveryConverterByNumberModelIdsPathAndIdentity) {
   addDemoConverters(transport);
   const CtlRun plain = run({"list"});
   EXPECT_EQ(plain.exitCode, 0);
   EXPECT_EQ(plain.out,
-            "1 TQ4410 2ee4:001a virtual:/tq4410-studio-a\n"
-            "2 TQ4410 0483:5750 virtual:/tq4410-ob-truck\n"
-            "3 TQ6630 2ee4:001b virtual:/tq6630-stage\n");
+            "1 TQ4410 2ee4:001a virtual:/tq4410-studio-a 1-1.1:1.0/A4410137\n"
+            "2 TQ4410 0483:5750 virtual:/tq4410-ob-truck 1-1.2:1.0\n"
+            "3 TQ6630 2ee4:001b virtual:/tq6630-stage 1-1.3:1.0/B6630021\n");
   EXPECT_EQ(plain.err, "");
 
   const auto lines = run({"--json", "list"}).json();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[2], Json::parse(R"({"schema": 1, "converter": 3, "model": "TQ6630", "vendor-id": "2ee4",
-                                      "product-id": "001b", "path": "virtual:/tq6630-stage"})"));
+                                      "product-id": "001b", "path": "virtual:/tq6630-stage",
+                                      "identity": "1-1.3:1.0/B6630021", "permission": true})"));
   EXPECT_EQ(framesSent(), 0u) << "listing asks no converter anything";
 }
 
@@ -73,20 +78,50 @@ TEST_F(ListAndStatus, NoConverterAndNoPermissionAreToldApart) {
   keyboard.ids = {0x046D, 0xC31C};
   transport.addConverter(keyboard);
   const CtlRun denied = run({"status"});
-  EXPECT_EQ(denied.exitCode, 3);
-  EXPECT_NE(denied.err.find("velkorctl: permission denied on /dev/hidraw7 (TQ6630 2ee4:001b): install the udev rule"),
+  EXPECT_EQ(denied.exitCode, 4);
+  EXPECT_NE(denied.err.find("velkorctl: permission denied on /dev/hidraw7 (converter 1, TQ6630 2ee4:001b): install "
+                            "the udev rule"),
             std::string::npos)
       << denied.err;
   EXPECT_NE(denied.err.find("velkorctl udev-rule | sudo tee /etc/udev/rules.d/70-velkor-converters.rules"),
             std::string::npos);
+  EXPECT_NE(denied.err.find("--group GROUP"), std::string::npos);
   EXPECT_EQ(denied.err.find("hidraw8"), std::string::npos);
 
   // A converter this user may open is used; the other is still named.
-  addConverter(ConverterModel::TQ4410, "/dev/hidraw9", "Open");
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw9", "Open").replug("/dev/hidraw9", "2-1:1.0");
   const CtlRun one = run({"status"});
   EXPECT_EQ(one.exitCode, 0);
-  EXPECT_NE(one.out.find("1 TQ4410 Open\n"), std::string::npos);
+  EXPECT_NE(one.out.find("2 TQ4410 Open\n"), std::string::npos);
   EXPECT_NE(one.err.find("permission denied on /dev/hidraw7"), std::string::npos);
+
+  // Listed, marked and named with the fix; asked for, exit 4 and nothing sent to it.
+  const CtlRun listed = run({"list"});
+  EXPECT_EQ(listed.exitCode, 0);
+  EXPECT_EQ(listed.out,
+            "1 TQ6630 2ee4:001b /dev/hidraw7 /dev/hidraw7 (permission denied)\n"
+            "2 TQ4410 2ee4:001a /dev/hidraw9 2-1:1.0\n");
+  EXPECT_NE(listed.err.find("permission denied on /dev/hidraw7"), std::string::npos);
+  const struct {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string error;
+  } cases[] = {
+      {{"-d", "1"}, 4, "permission denied on /dev/hidraw7 (converter 1, TQ6630 2ee4:001b)"},
+      {{"-d", "/dev/hidraw7"}, 4, "permission denied on /dev/hidraw7"},
+      {{"--model", "tq6630", "--all"}, 4, "permission denied on /dev/hidraw7"},
+      {{"-d", "Nobody"}, 4, "(converter 1 could not be asked)"},
+      {{"-d", "open"}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.begin(), "status");
+    const CtlRun result = run(arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(transport.converter("/dev/hidraw7")->receivedFrames().size(), 0u);
 }
 
 TEST_F(ListAndStatus, StatusShowsThePanelsWords) {
@@ -159,9 +194,15 @@ TEST_F(ListAndStatus, AConverterThatDoesNotAnswerIsReportedWithinItsLimit) {
                                       "error": "did not answer within 500 ms"})"));
 }
 
-TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathNameOrModel) {
+TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathIdentitySerialNameOrModel) {
   addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Left");
-  addConverter(ConverterModel::TQ4410, "/dev/hidraw1", "Twin");
+  VirtualConverterSetup twin;
+  twin.path = "/dev/hidraw1";
+  twin.usbPort = "1-1.4:1.0";
+  twin.serialNumber = "Vk-0042";
+  twin.name = "Twin";
+  twin.ids = kAcceptedPairs[1];
+  transport.addConverter(twin);
   addConverter(ConverterModel::TQ6630, "/dev/hidraw2", "Twin");
   addConverter(ConverterModel::TQ6630, "/dev/hidraw3", "12").setFault(ConverterFault::NoReply);
   const struct {
@@ -173,6 +214,10 @@ TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathNameOrModel) {
       {{"-d", "2"}, 0, {2}, ""},
       {{"-d", "/dev/hidraw2"}, 0, {3}, ""},
       {{"-d", "Left"}, 0, {1}, ""},
+      {{"-d", "lEFT"}, 0, {1}, ""},
+      {{"-d", "1-1.4:1.0/VK-0042"}, 0, {2}, ""},
+      {{"-d", "vk-0042"}, 0, {2}, ""},
+      {{"-d", "1-1.4:1.0"}, 3, {}, "no converter has the number, identity, serial number, path or name"},
       {{"-d", "Twin", "--model", "TQ6630"}, 0, {3}, ""},
       {{"--model", "tq4410", "--all"}, 0, {1, 2}, ""},
       {{"-d", "Twin"}, 2, {}, "converters 2, 3 are all named \"Twin\": choose one by its number or path"},
@@ -180,7 +225,10 @@ TEST_F(ListAndStatus, ConvertersAreChosenByNumberPathNameOrModel) {
       {{"--model", "tq4410"}, 2, {}, "2 converters found (1, 2)"},
       {{"-d", "5"}, 3, {}, "no converter 5: velkorctl list shows 4"},
       {{"-d", "0"}, 3, {}, "no converter 0"},
-      {{"-d", "Right"}, 3, {}, "no converter has the number, path or name \"Right\" (converter 4 did not answer)"},
+      {{"-d", "Right"},
+       3,
+       {},
+       "no converter has the number, identity, serial number, path or name \"Right\" (converter 4 did not answer)"},
       {{"-d", "1", "--model", "tq6630"}, 3, {}, "converter 1 is a TQ4410, not a TQ6630"},
       {{"--all"}, 1, {1, 2, 3, 4}, ""},  // converter 4 does not answer
       {{"--all", "--model", "tq6630"}, 1, {3, 4}, ""},
@@ -208,6 +256,53 @@ TEST_F(ListAndStatus, UdevRuleIsTheProgramsOwn) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["file"], "70-velkor-converters.rules");
   EXPECT_EQ(lines[0]["rule"], udevRule());
+}
+
+// The rule grants each accepted pair with each model's release number and nothing else:
+// other products share the pair 0483:5750. With a group its members get the converters
+// too, never anybody else.
+TEST_F(ListAndStatus, UdevRuleGrantsOurConvertersAloneToTheSeatAndAGroup) {
+  std::set<std::string> expected;
+  for (const UsbIdPair& pair : kAcceptedPairs)
+    for (std::uint16_t version : kModelVersions) {
+      char key[64];
+      std::snprintf(key, sizeof key, "%04x %04x %04x", pair.vendorId, pair.productId, version);
+      expected.insert(key);
+    }
+  const std::regex line(
+      R"re(KERNEL=="hidraw\*", ATTRS\{idVendor\}=="([0-9a-f]{4})", ATTRS\{idProduct\}=="([0-9a-f]{4})", )re"
+      R"re(ATTRS\{bcdDevice\}=="([0-9a-f]{4})", TAG\+="uaccess"(.*))re");
+  for (const char* group : {"", "plugdev"}) {
+    SCOPED_TRACE(group);
+    std::vector<std::string> arguments{"udev-rule"};
+    if (*group != 0) arguments.insert(arguments.end(), {"--group", group});
+    const CtlRun result = run(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    std::istringstream rule(result.out);
+    std::set<std::string> granted;
+    for (std::string text; std::getline(rule, text);) {
+      if (text.starts_with("#")) continue;
+      std::smatch match;
+      ASSERT_TRUE(std::regex_match(text, match, line)) << text;
+      granted.insert(match[1].str() + " " + match[2].str() + " " + match[3].str());
+      EXPECT_EQ(match[4].str(), *group != 0 ? ", MODE=\"0660\", GROUP=\"plugdev\"" : "");
+    }
+    EXPECT_EQ(granted, expected);
+  }
+
+  const char* const refused[] = {
+      "a\", MODE=\"0666", "two words", "-x", "x\n", "", "0wheel", "g23456789012345678901234567890123"};
+  for (const char* group : refused) {
+    SCOPED_TRACE(group);
+    const CtlRun result = run({"udev-rule", "--group", group});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+  }
+  const CtlRun unknown = run({"udev-rule", "--group", "velkor-nosuchgroup"});
+  EXPECT_EQ(unknown.exitCode, 0);
+  EXPECT_NE(unknown.err.find("this machine has no group \"velkor-nosuchgroup\": create it"), std::string::npos)
+      << unknown.err;
+  EXPECT_EQ(run({"udev-rule", "--group", "root"}).err, "");
 }
 
 TEST_F(ListAndStatus, HelpAndUsageErrors) {

@@ -118,19 +118,24 @@ TEST_F(SettingsFile, AFileThatIsNotTheModelsIsRefusedBeforeAnythingIsSent) {
                         << margin << "\nHoriznoal Margin=0\nMirror Image=0\nScreen Freeze=0\n";
     return file;
   };
-  const std::string formatError = "is no value of output-format; allowed:";
+  const std::string formatError = "is no value of output-format; a settings file holds a number 0..15";
   const struct {
     std::string device;
     fs::path file;
     std::string error;
   } cases[] = {
-      {"1", fileB, "b.ini is no TQ4410 settings file: it has no \"HDMI Output Type\" in [Page_Scale/Output]"},
+      {"1", fileB, "b.ini is no TQ4410 settings file: it is a TQ6630 settings file."},
       {"2", fileWith("wide.ini", "44", "0"), "wide.ini: [Page_Scale/Output] Output Format=44 " + formatError},
       {"2", fileWith("wraps.ini", "268", "0"), "Output Format=268 " + formatError},
       {"2", fileWith("negative.ini", "-1", "0"), "Output Format=-1 " + formatError},
       {"2", fileWith("word.ini", "abc", "0"), "Output Format=abc " + formatError},
       {"2", fileWith("fraction.ini", "3.7", "0"), "Output Format=3.7 " + formatError},
       {"2", fileWith("trailing.ini", "12abc", "0"), "Output Format=12abc " + formatError},
+      // The panel reads a word as the number it starts with, or 0: "720p50" as 208.
+      {"2", fileWith("word-of-the-list.ini", "720p50", "0"), "Output Format=720p50 " + formatError},
+      {"2", fileWith("other-word.ini", "Follow Input", "0"), "Output Format=Follow Input " + formatError},
+      // Cut to seven characters, as the panel's reading is, "00000003" reads as 0.
+      {"2", fileWith("long.ini", "00000003", "0"), "Output Format=00000003 " + formatError},
       {"2", fileWith("margin.ini", "1", "356"), "[Page_Overlays] Virtical Margin=356 is no value of vertical-margin"},
       {"2", directory / "absent.ini", "absent.ini does not exist"},
   };
@@ -166,8 +171,8 @@ TEST_F(SettingsFile, SaveOverwritesOnlyTheModelsOwnFile) {
     int exitCode;
     const char* error;  // null: saved
   } cases[] = {
-      {ofB, 2, "b.ini is no TQ4410 settings file (it has no \"HDMI Output Type\" in [Page_Scale/Output])"},
-      {notes, 2, "notes.txt is no TQ4410 settings file"},
+      {ofB, 2, "b.ini is no TQ4410 settings file: it is a TQ6630 settings file. It is left as it is."},
+      {notes, 2, "notes.txt is no TQ4410 settings file: it holds none of its settings."},
       {empty, 0, nullptr},
       {manualA, 0, nullptr},
   };
@@ -200,6 +205,42 @@ TEST_F(SettingsFile, SaveWritesOneConvertersFileOrSaysWhyNot) {
   EXPECT_EQ(lines[0]["ok"], false);
   EXPECT_NE(lines[0]["error"].get<std::string>().find("could not be saved"), std::string::npos) << lines[0];
   EXPECT_FALSE(fs::exists(directory / "no"));
+}
+
+// "-" is standard output for save, with the result line on standard error so that the
+// file can be piped, and standard input for load.
+TEST_F(SettingsFile, ADashIsStandardOutputOrInput) {
+  addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "A", {3, 1, 2, 0, 1, 2, 45, 55});
+  VirtualConverter& target = addConverter(ConverterModel::TQ4410, "/dev/hidraw1", "B");
+  const fs::path file = directory / "a.ini";
+  ASSERT_EQ(run({"save", "-d", "1", file.string()}).exitCode, 0);
+
+  const CtlRun saved = run({"save", "-d", "1", "-"});
+  EXPECT_EQ(saved.exitCode, 0);
+  EXPECT_EQ(saved.out, readText(file)) << "the file and nothing else";
+  EXPECT_EQ(saved.err, "1 TQ4410 A: saved to standard output\n");
+
+  const CtlRun loaded = run({"load", "-d", "2", "-"}, saved.out);
+  EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+  EXPECT_EQ(target.state.settings, (Settings{3, 1, 2, 0, 1, 2, 45, 55}));
+  EXPECT_NE(loaded.out.find("B: from standard input: "), std::string::npos) << loaded.out;
+
+  target.forgetReceived();
+  const struct {
+    std::string input;
+    std::string error;
+  } refused[] = {
+      {"", "The file standard input is no TQ4410 settings file: it holds none of its settings."},
+      {saved.out.substr(0, 40) + std::string(1, '\0') + saved.out.substr(40),
+       "The settings file standard input cannot be read: it holds a NUL character"},
+      {std::string(60000, 'x'), "none of its settings"},
+  };
+  for (const auto& r : refused) {
+    const CtlRun result = run({"load", "-d", "2", "-"}, r.input);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find(r.error), std::string::npos) << result.err;
+  }
+  EXPECT_TRUE(target.receivedFrames().empty());
 }
 
 }  // namespace

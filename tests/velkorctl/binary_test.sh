@@ -41,6 +41,8 @@ check "version" exits 0 --version
 check "version: one line" grep -qx 'velkorctl [0-9.]*' "$tmp/out"
 check "help" exits 0 set --help
 check "udev rule" exits 0 udev-rule
+check "udev rule for a group" exits 0 udev-rule --group plugdev
+check "no group name" exits 2 udev-rule --group "a b"
 
 # --verbose puts the core's lines and the frames on standard error; standard output
 # keeps the result alone.
@@ -94,6 +96,41 @@ for file in velkorctl.bash _velkorctl velkorctl.fish; do
 done
 check "completions: the commands found" test "$(wc -l <"$tmp/commands")" -ge 9
 check "completions: the keys found" test "$(wc -l <"$tmp/keys")" -ge 12
+
+# Endless, stalling and device targets end at once with a refusal; none is written.
+bounded() {  # bounded SECONDS CODE ARGUMENT...: velkorctl ends within SECONDS with CODE
+  limit=$1
+  shift
+  want=$1
+  shift
+  timeout "$limit" "$ctl" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+  got=$?
+  [ "$got" -eq "$want" ] || { echo "velkorctl $*: exit $got, expected $want"; cat "$tmp/err"; return 1; }
+}
+check "load /dev/zero is refused" bounded 10 2 --virtual load -d 2 /dev/zero
+check "load /dev/urandom is refused" bounded 10 2 --virtual load -d 2 /dev/urandom
+check "save /dev/full is refused" bounded 10 2 --virtual save -d 2 /dev/full
+check "save /dev/null is refused" bounded 10 2 --virtual save -d 2 /dev/null
+check "/dev/null stays a device" test -c /dev/null
+mkfifo "$tmp/fifo"
+check "load from a FIFO without a writer is refused" bounded 10 2 --virtual load -d 2 "$tmp/fifo"
+check "save to a FIFO is refused" bounded 10 2 --virtual save -d 2 "$tmp/fifo"
+check "the FIFO stays" test -p "$tmp/fifo"
+intoPipe() {  # intoPipe CODE ARGUMENT...: velkorctl with standard output a pipe ends with CODE
+  want=$1
+  shift
+  { timeout 10 "$ctl" "$@" 2>"$tmp/err"; echo $? >"$tmp/code"; } | cat >"$tmp/out"
+  [ "$(cat "$tmp/code")" -eq "$want" ] || { echo "velkorctl $*: exit $(cat "$tmp/code"), expected $want"; return 1; }
+}
+check "save /dev/stdout into a pipe is refused" intoPipe 2 --virtual save -d 2 /dev/stdout
+check "save - into a pipe" intoPipe 0 --virtual save -d 2 -
+check "save - gives the file" grep -q '^Configuration=0$' "$tmp/out"
+check "save - says it on standard error" grep -q 'saved to standard output' "$tmp/err"
+timeout 10 "$ctl" --virtual save -d 2 - >/dev/full 2>"$tmp/err"
+check "save - to a full disk fails" test $? -eq 2
+check "save - to a full disk says so" grep -q 'standard output could not be written' "$tmp/err"
+head -c 3000000 /dev/zero | timeout 10 "$ctl" --virtual load -d 2 - >"$tmp/out" 2>"$tmp/err"
+check "load - of an endless stream stops at the bound" grep -q 'larger than 1 MiB' "$tmp/err"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,11 +1,15 @@
 #include "HidapiDouble.h"
 
+#include <gtest/gtest.h>
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+
+#include "Text.h"
 
 using velkor::ConverterFault;
 using velkor::VirtualConverter;
@@ -29,6 +33,8 @@ void HidapiDouble::reset() {
   initFails = false;
   nullPathAtFirst = false;
   listingsPerDevice = 1;
+  mustNotOpen.clear();
+  openedPaths.clear();
   writes.clear();
   reads.clear();
   stalled = false;
@@ -62,6 +68,15 @@ hid_device_info describe(const VirtualConverter& c) {
   return info;
 }
 
+// hidapi's wide text, from the setup's UTF-8; null for none, as hidapi gives it.
+wchar_t* wideCopy(const std::string& text) {
+  if (text.empty()) return nullptr;
+  const std::u16string wide = velkor::fromUtf8(text);
+  auto* copy = static_cast<wchar_t*>(std::calloc(wide.size() + 1, sizeof(wchar_t)));
+  std::copy(wide.begin(), wide.end(), copy);
+  return copy;
+}
+
 }  // namespace
 
 extern "C" {
@@ -80,6 +95,7 @@ hid_device_info* hid_enumerate(unsigned short, unsigned short) {
       auto* info = static_cast<hid_device_info*>(std::calloc(1, sizeof(hid_device_info)));
       *info = describe(*c);
       info->path = (d.nullPathAtFirst && isFirst) ? nullptr : strdup(c->setup().path.c_str());
+      info->serial_number = wideCopy(c->setup().serialNumber);
       isFirst = false;
       *link = info;
       link = &info->next;
@@ -92,6 +108,7 @@ void hid_free_enumeration(hid_device_info* devs) {
   while (devs != nullptr) {
     hid_device_info* next = devs->next;
     std::free(devs->path);
+    std::free(devs->serial_number);
     std::free(devs);
     devs = next;
   }
@@ -99,8 +116,10 @@ void hid_free_enumeration(hid_device_info* devs) {
 
 hid_device* hid_open_path(const char* path) {
   HidapiDouble& d = HidapiDouble::instance();
+  d.openedPaths.emplace_back(path);
+  if (d.mustNotOpen.contains(path)) ADD_FAILURE() << "opened " << path << ", which is no converter";
   for (const auto& c : d.converters) {
-    if (c->setup().path != path || unplugged(*c) || !c->setup().openable) continue;
+    if (c->setup().path != path || unplugged(*c) || !c->setup().openable || c->setup().permissionDenied) continue;
     auto* device = new hid_device_{c, describe(*c)};
     ++d.openDevices;
     return device;

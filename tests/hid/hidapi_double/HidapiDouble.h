@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,15 @@ struct HidapiDouble {
   // for every top-level usage of its report descriptor, all under one path.
   int listingsPerDevice = 1;
 
+  // Interfaces that are no converter (a keyboard, say): a test fails at once when the
+  // transport opens one.
+  std::set<std::string> mustNotOpen;
+
   // Writes block while stalled, until released.
   void stallWrites(bool stalled);
 
   // What the transport asked for.
+  std::vector<std::string> openedPaths;  // every hid_open_path, whatever its outcome
   std::vector<Write> writes;
   std::vector<Read> reads;
   std::atomic<int> openDevices = 0;  // closed from the device's writer thread

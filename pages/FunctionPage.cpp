@@ -26,10 +26,7 @@ void FunctionPage::initialise() {
 
   auto* list = control<QComboBox>(model_.settingList);
   for (const char* item : kModeItems) list->addItem(item);
-  // A mode byte from a settings file may be any value. A position the list does not
-  // have clears the selection, although such a mode counts as Manual Apply.
-  list->setCurrentIndex(mode);
-  // Only the operator's choice changes the mode, not the filling above.
+  // Only the operator's choice changes the mode, not the filling below.
   connect(list, &QComboBox::activated, this, &FunctionPage::settingChosen);
 
   applyButton_ = bindTextButton(model_.applyButton);
@@ -41,7 +38,7 @@ void FunctionPage::initialise() {
   connect(bindTextButton(model_.loadDefaultsButton), &QPushButton::clicked, this, &FunctionPage::loadDefaults);
   for (int id : model_.inertButtons) bindTextButton(id);
 
-  applyButton_->setVisible(mode != kAutoApply);
+  showMode(mode);
 
   for (int id : model_.groupBoxes) (new CMyGroupBox(this))->attachToControl(this, id);
 }
@@ -65,11 +62,22 @@ void FunctionPage::saveSettings() {
   if (!result.ok()) tellFailure("Save Settings", result);
 }
 
-// The list and the Apply button keep showing the mode they had, even when the file
-// brings another one; the page shows it when it is opened again.
+// The page shows the mode the file brought at once: an operator who still saw "Manual
+// Apply" after loading an "Auto Apply" file would have every later change sent live.
 void FunctionPage::loadSettings() {
   const SettingsResult result = model_.loadSettings(record(), model_.settingsFile);
-  if (!result.ok()) tellFailure("Load Settings", result);
+  if (!result.ok()) {
+    tellFailure("Load Settings", result);
+    return;
+  }
+  showMode(record().*model_.applyMode);
+}
+
+void FunctionPage::showMode(std::uint8_t mode) {
+  // A mode byte from a settings file may be any value. A position the list does not
+  // have clears the selection, although such a mode counts as Manual Apply.
+  control<QComboBox>(model_.settingList)->setCurrentIndex(mode);
+  applyButton_->setVisible(mode != kAutoApply);
 }
 
 void FunctionPage::saveToCustom(std::uint8_t slot) { model_.sendCommand(record(), model_.storeCustomCommand, slot); }

@@ -58,6 +58,7 @@ class FunctionPage : public PageFrame {
  private:
   CButtonST* bindTextButton(int id);
   void settingChosen(int position);
+  void showMode(std::uint8_t mode);
   void saveSettings();
   void loadSettings();
   void saveToCustom(std::uint8_t slot);

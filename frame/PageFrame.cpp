@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "CCorvaneDlg.h"
+#include "PageHost.h"
 #include "Log.h"
 #include "SkinImages.h"
 #include "SkinPalette.h"
@@ -76,7 +76,11 @@ bool PageFrame::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && isOwnWidget(watched)) {
+    // In an open drop-down list Enter picks the highlighted item and closes the list,
+    // as on every desktop; it presses no button there either.
+    QWidget* popup = QApplication::activePopupWidget();
+    const bool inOpenList = popup != nullptr && isOwnWidget(popup);
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !inOpenList && isOwnWidget(watched)) {
       if (event->type() == QEvent::KeyPress) enterSwallowed(watched);
       return true;
     }

@@ -1,0 +1,7 @@
+#include "PageHost.h"
+
+namespace velkor {
+
+PageHost* mainDialog = nullptr;
+
+}  // namespace velkor
