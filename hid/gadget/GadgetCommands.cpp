@@ -114,6 +114,11 @@ std::string runCommand(const std::string& line, std::vector<std::unique_ptr<Gadg
     } else if (verb == "unplug" || verb == "replug") {
       needs(2);
       converter.change([&](VirtualConverter& c) { c.setFault(ConverterFault::Unplugged, verb == "unplug"); });
+    } else if (verb == "reset") {
+      needs(2);
+      converter.change([](VirtualConverter& c) {
+        for (const FaultName& f : kFaultNames) c.setFault(f.fault, false);
+      });
     } else if (verb == "dip") {
       needs(3);
       const bool on = onOff(words[2]);

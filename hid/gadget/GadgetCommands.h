@@ -4,6 +4,7 @@
 //   state N                      what converter N holds, key=value lines
 //   fault N FAULT on|off         FAULT: no-reply late-reply wrong-sync unknown-reply-code
 //                                stalled-out oversized-report unclosed-name unplugged
+//   reset N                      every fault off (plugged in again)
 //   unplug N / replug N          the same as the fault unplugged on / off
 //   dip N on|off                 the DIP switch at "Controls-PC" or not
 //   name N TEXT                  the custom name (Latin-1 bytes)
