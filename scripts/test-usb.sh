@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$(pwd)
+scripts/install-deps.sh
+scripts/build.sh
 build_dir="$(realpath "${BUILD_DIR:-build}")"
 
 packages=(qemu-system-x86 linux-image-amd64 busybox-static)
@@ -89,9 +91,12 @@ timeout 900 qemu-system-x86_64 -accel tcg -m 2048 -smp 2 -nographic -no-reboot -
   </dev/null | tee "$work/console.log" || true
 echo "test-usb: the machine ran $(($(date +%s) - start)) s"
 
+for result in "$work"/results/*.xml; do
+  [ -f "$result" ] && echo "test-usb: $(basename "$result" .xml): $(grep -o '<testsuites tests="[0-9]*" failures="[0-9]*"' "$result" | sed 's/<testsuites //')"
+done
 status=$(cat "$work/results/status" 2>/dev/null || echo "none")
 if [ "$status" != "0" ]; then
-  echo "test-usb: the guest run failed (status: $status); console in $work/console.log" >&2
+  echo "test-usb: the guest run failed (failed runs: $status); console in $work/console.log" >&2
   exit 1
 fi
 echo "test-usb: every check in the guest passed"

@@ -8,7 +8,7 @@ set -u
 source_dir=$1
 build_dir=$2
 results=$3
-export PATH=/usr/sbin:/usr/bin:/sbin:/bin
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp XDG_RUNTIME_DIR=/run
 export VELKOR_GADGET="$build_dir/hid/velkor-gadget" VELKOR_GADGET_SOCKET=/run/velkor-gadget.sock
 echo 1 >"$results/status"
 for m in "dummy_hcd num=4" libcomposite usb_f_hid usbhid hid_generic; do
@@ -46,7 +46,10 @@ for variant in out-endpoint set-report; do
   [ $variant = set-report ] && option=--no-out-endpoint
   start_gadget $option || { failed=$((failed + 1)); continue; }
   [ $variant = out-endpoint ] && run velkorctl "$source_dir/tests/usb/velkorctl-checks.sh" "$build_dir/tools/velkorctl" "$VELKOR_GADGET"
+  [ $variant = out-endpoint ] && run app-flows env QT_QPA_PLATFORM=offscreen "$build_dir/tests/usb/test_usb_app" \
+    --gtest_output="xml:$results/app-flows.xml"
   run "kernel-path-$variant" "$build_dir/tests/usb/test_usb_kernel" --gtest_output="xml:$results/kernel-path-$variant.xml"
+  [ $variant = out-endpoint ] && run bench "$build_dir/bench/bench_kernel_exchange" --benchmark_min_time=1
   stop_gadget
 done
 

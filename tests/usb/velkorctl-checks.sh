@@ -77,8 +77,8 @@ check "load" exits 0 "$ctl" load -d "OB Truck" truck.ini
 check "load sent back what was saved" test "$(held 2 settings)" = "$saved"
 
 # refusals: nothing is sent (a custom name is found by asking, so by number here)
-before=$(frames_all)
 check "an unknown converter exits 3" exits 3 "$ctl" status -d "Nobody"
+before=$(frames_all)
 check "a bad value exits 2" exits 2 "$ctl" set -d 1 output-format=banana
 check "a bad value sends nothing" test "$(frames_all)" = "$before"
 
