@@ -176,8 +176,8 @@ int main(int argc, char** argv) {
   }
   if (controllers.empty()) controllers = deviceControllers();
   if (controllers.size() < specs.size() + keyboards.size()) {
-    std::cerr << "velkor-gadget: " << specs.size() + keyboards.size() << " devices need as many USB device "
-              << "controllers, the system has " << controllers.size()
+    std::cerr << "velkor-gadget: each device needs a USB device controller of its own: "
+              << specs.size() + keyboards.size() << " devices, " << controllers.size() << " controllers"
               << " (load dummy_hcd with num=N where there is no real one)\n";
     return 1;
   }
