@@ -331,7 +331,9 @@ TEST_F(SaveSettings, KeepsOwnerModeAndExtendedAttributes) {
   ASSERT_EQ(::stat("userSettings_tq4410.ini", &before), 0);
   const bool root = ::geteuid() == 0;
   const uid_t nobody = 65534;
-  if (root) ASSERT_EQ(::chown("userSettings_tq4410.ini", nobody, nobody), 0);
+  if (root) {
+    ASSERT_EQ(::chown("userSettings_tq4410.ini", nobody, nobody), 0);
+  }
 
   ASSERT_TRUE(saveSettingsA(record).ok());
   struct stat after {};
