@@ -8,14 +8,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Descriptor.h"
+
 namespace velkor {
 namespace {
 
-std::string lastProblem() { return std::strerror(errno); }
-
 // Reads until the end or one byte past the limit.
-FileRead readBounded(int fd) {
-  FileRead result;
+BoundedRead readUntilEnd(int fd, std::size_t limit) {
+  BoundedRead result;
   char buffer[4096];
   for (;;) {
     const ssize_t count = ::read(fd, buffer, sizeof buffer);
@@ -26,11 +26,31 @@ FileRead readBounded(int fd) {
         pollfd waiting{fd, POLLIN, 0};
         if (::poll(&waiting, 1, -1) >= 0 || errno == EINTR) continue;
       }
-      return {FileRead::Status::Refused, {}, lastProblem()};
+      return {BoundedRead::Outcome::ReadFailed, errno, 0, {}};
     }
     result.bytes.append(buffer, static_cast<std::size_t>(count));
-    if (result.bytes.size() > kSettingsFileLimit) return {FileRead::Status::Refused, {}, limitProblem()};
+    // A file that grows while it is read is bounded too.
+    if (result.bytes.size() > limit) return {BoundedRead::Outcome::TooLarge, 0, 0, {}};
   }
+}
+
+// Words a failed read the way settings files are told about.
+FileRead settingsRead(BoundedRead read) {
+  switch (read.outcome) {
+    case BoundedRead::Outcome::Read:
+      return {FileRead::Status::Read, std::move(read.bytes), {}};
+    case BoundedRead::Outcome::OpenFailed: {
+      const bool missing = read.error == ENOENT || read.error == ENOTDIR;
+      return {missing ? FileRead::Status::Missing : FileRead::Status::Refused, {}, std::strerror(read.error)};
+    }
+    case BoundedRead::Outcome::NotRegular:
+      return {FileRead::Status::Refused, {}, "it is " + fileKind(read.mode) + ", not a file"};
+    case BoundedRead::Outcome::TooLarge:
+      return {FileRead::Status::Refused, {}, limitProblem()};
+    case BoundedRead::Outcome::ReadFailed:
+      break;
+  }
+  return {FileRead::Status::Refused, {}, std::strerror(read.error)};
 }
 
 }  // namespace
@@ -55,28 +75,23 @@ std::string fileKind(unsigned mode) {
   }
 }
 
-FileRead readSettingsFile(const std::filesystem::path& file) {
+BoundedRead readRegularFile(const std::filesystem::path& file, std::size_t limit, Links links) {
   // Non-blocking, so that opening a pipe with no writer returns at once; no terminal
   // becomes the program's own.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    const bool missing = errno == ENOENT || errno == ENOTDIR;
-    return {missing ? FileRead::Status::Missing : FileRead::Status::Refused, {}, lastProblem()};
-  }
-  FileRead result;
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+  const Descriptor in(::open(file.c_str(), flags));  // read only: nothing a failed close could lose
+  if (!in.valid()) return {BoundedRead::Outcome::OpenFailed, errno, 0, {}};
   struct stat info {};
-  if (::fstat(fd, &info) != 0)
-    result = {FileRead::Status::Refused, {}, lastProblem()};
-  else if (!S_ISREG(info.st_mode))
-    result = {FileRead::Status::Refused, {}, "it is " + fileKind(info.st_mode) + ", not a file"};
-  else if (static_cast<std::size_t>(info.st_size) > kSettingsFileLimit)
-    result = {FileRead::Status::Refused, {}, limitProblem()};
-  else
-    result = readBounded(fd);
-  ::close(fd);  // read only: nothing a failed close could lose
-  return result;
+  if (::fstat(in.get(), &info) != 0) return {BoundedRead::Outcome::ReadFailed, errno, 0, {}};
+  if (!S_ISREG(info.st_mode)) return {BoundedRead::Outcome::NotRegular, 0, info.st_mode, {}};
+  if (static_cast<std::size_t>(info.st_size) > limit) return {BoundedRead::Outcome::TooLarge, 0, 0, {}};
+  return readUntilEnd(in.get(), limit);
 }
 
-FileRead readSettingsStream(int fd) { return readBounded(fd); }
+FileRead readSettingsFile(const std::filesystem::path& file) {
+  return settingsRead(readRegularFile(file, kSettingsFileLimit, Links::Follow));
+}
+
+FileRead readSettingsStream(int fd) { return settingsRead(readUntilEnd(fd, kSettingsFileLimit)); }
 
 }  // namespace velkor

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Descriptor.h"
 #include "FileRead.h"
 
 namespace velkor {
@@ -35,42 +36,6 @@ std::string folderProblem(const fs::path& file, const std::string& what) {
 }
 
 bool folderWritable(const fs::path& file) { return ::access(folderOf(file).c_str(), W_OK | X_OK) == 0; }
-
-// Closes on every path out; the writers close explicitly where a failed close matters.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-bool writeAll(int fd, std::string_view bytes) {
-  off_t offset = 0;
-  while (!bytes.empty()) {
-    const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-    offset += written;
-  }
-  return true;
-}
 
 // Extended attributes other than the security label (ACLs, a user's own) would not
 // pass to a new file.

@@ -11,6 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "Descriptor.h"
+#include "FileRead.h"
 #include "Text.h"
 
 namespace velkor::ctl {
@@ -29,76 +31,28 @@ constexpr int kLayout = 1;
 
 std::string systemError(int error) { return std::generic_category().message(error); }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now, for the caller to learn whether the data reached the file.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 std::optional<fs::path> absoluteFolder(const char* variable) {
   const char* value = std::getenv(variable);
   if (value == nullptr || value[0] != '/') return std::nullopt;  // relative ones are to be ignored
   return fs::path(value);
 }
 
-struct FileRead {
-  bool missing = false;
-  std::string bytes;
-  std::string problem;
-};
-
-// The whole file, when it is a regular file (not a link, a pipe or a device) of a size
-// that can be ours.
-FileRead readBounded(const fs::path& file) {
-  FileRead read;
-  // O_NONBLOCK: opening a pipe must not wait for a writer; it is refused below.
-  Descriptor in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
-  if (in.get() < 0) {
-    if (errno == ENOENT) read.missing = true;
-    else if (errno == ELOOP) read.problem = "is a symbolic link";
-    else read.problem = "cannot be read: " + systemError(errno);
-    return read;
+// Why the file was not read, in words; empty when it was.
+std::string readProblem(const BoundedRead& read) {
+  switch (read.outcome) {
+    case BoundedRead::Outcome::Read:
+      return {};
+    case BoundedRead::Outcome::OpenFailed:
+      if (read.error == ELOOP) return "is a symbolic link";
+      break;
+    case BoundedRead::Outcome::NotRegular:
+      return "is not a regular file";
+    case BoundedRead::Outcome::TooLarge:
+      return "is larger than " + std::to_string(kLargestFile / 1024) + " KiB";
+    case BoundedRead::Outcome::ReadFailed:
+      break;
   }
-  struct stat status {};
-  if (::fstat(in.get(), &status) != 0) {
-    read.problem = "cannot be read: " + systemError(errno);
-    return read;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    read.problem = "is not a regular file";
-    return read;
-  }
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(in.get(), buffer, sizeof buffer);
-    if (count == 0) break;
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      read.problem = "cannot be read: " + systemError(errno);
-      return read;
-    }
-    read.bytes.append(buffer, static_cast<std::size_t>(count));
-    // A file that grows while it is read is bounded too.
-    if (read.bytes.size() > kLargestFile) {
-      read.problem = "is larger than " + std::to_string(kLargestFile / 1024) + " KiB";
-      return read;
-    }
-  }
-  return read;
+  return "cannot be read: " + systemError(read.error);
 }
 
 template <std::size_t N>
@@ -176,19 +130,6 @@ std::string replaceable(const fs::path& file) {
   return S_ISREG(status.st_mode) ? "" : "is not a regular file";
 }
 
-std::string writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return systemError(errno);
-    }
-    done += static_cast<std::size_t>(written);
-  }
-  return {};
-}
-
 std::string refusal(const fs::path& file, const std::string& problem) {
   return "the virtual converters' state file " + file.string() + " " + problem;
 }
@@ -203,10 +144,10 @@ std::optional<fs::path> virtualStatePath() {
 }
 
 std::string restoreVirtualState(const fs::path& file, VirtualTransport& transport) {
-  const FileRead read = readBounded(file);
-  if (read.missing) return {};
+  const BoundedRead read = readRegularFile(file, kLargestFile, Links::Refuse);
+  if (read.outcome == BoundedRead::Outcome::OpenFailed && read.error == ENOENT) return {};
   const std::string leftAlone = "; the virtual converters start from the demo's state and it is left as it is";
-  if (!read.problem.empty()) return refusal(file, read.problem + leftAlone);
+  if (const std::string problem = readProblem(read); !problem.empty()) return refusal(file, problem + leftAlone);
   const Json document = Json::parse(read.bytes, nullptr, false);
   const std::string notOurs = "is not one velkorctl wrote" + leftAlone + " (velkorctl virtual-reset removes it)";
   if (!document.is_object() || document.value(kLayoutKey, 0) != kLayout) return refusal(file, notOurs);
@@ -239,7 +180,7 @@ std::string keepVirtualState(const fs::path& file, const VirtualTransport& trans
   std::string temporary = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
   Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
   if (out.get() < 0) return "cannot write in " + file.parent_path().string() + ": " + systemError(errno) + notKept;
-  std::string problem = writeAll(out.get(), bytes);
+  std::string problem = writeAll(out.get(), bytes) ? "" : systemError(errno);
   if (problem.empty() && ::fsync(out.get()) != 0) problem = systemError(errno);
   if (problem.empty() && !out.close()) problem = systemError(errno);
   if (problem.empty() && ::rename(temporary.c_str(), file.c_str()) != 0) problem = systemError(errno);
