@@ -18,7 +18,6 @@ const char* lookUp(std::span<const CodeText> table, std::uint8_t code, const cha
   return fallback;
 }
 
-constexpr const char* kNoSignal = "No Signal";
 constexpr const char* kBlank = " ";
 constexpr const char* kEmpty = "";
 

@@ -10,6 +10,10 @@
 
 namespace velkor::status_text {
 
+// What an input or output format shows when the converter reports no signal there, or a
+// code no table knows.
+inline constexpr const char* kNoSignal = "No Signal";
+
 // "Ver h.h.l.l": each byte shown as its tens and its units.
 std::string firmwareVersion(std::uint8_t high, std::uint8_t low);
 

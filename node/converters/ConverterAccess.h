@@ -7,6 +7,7 @@
 // Threads: every member is called on the node's network thread, and every callback and
 // listener runs there too. Nothing here blocks: exchanges run elsewhere and report back.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,14 @@ struct ConverterInfo {
   std::string modelWord;      // "TQ4410"
 };
 
+// How long exchanges took, as a histogram for monitoring: counts[i] exchanges took at
+// most kBoundsSeconds[i]; the last count holds the slower ones.
+struct ExchangeTimes {
+  static constexpr std::array<double, 7> kBoundsSeconds{0.002, 0.005, 0.01, 0.05, 0.1, 0.5, 1.0};
+  std::array<std::uint64_t, kBoundsSeconds.size() + 1> counts{};
+  double sumSeconds = 0;
+};
+
 // What the last status query read.
 struct ConverterState {
   // The converter answered the last exchange with a status reply. When false the other
@@ -35,6 +44,7 @@ struct ConverterState {
   std::u16string name;
   std::uint64_t exchanges = 0;  // exchanges tried, and those that failed, since the start
   std::uint64_t failures = 0;
+  ExchangeTimes exchangeTimes;
 };
 
 enum class ExchangeResult {

@@ -1,0 +1,159 @@
+#include "NodeConfig.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cstring>
+#include <cstdio>
+#include <sstream>
+
+#include "FileRead.h"
+
+namespace velkor::node {
+namespace {
+
+// A configuration file is a few lines; anything larger is not one.
+constexpr std::size_t kConfigFileLimit = 64 * 1024;
+constexpr long kShortestPollMs = 100;
+constexpr long kLongestPollMs = 60'000;
+
+std::string trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+}
+
+std::optional<bool> parseBool(const std::string& value) {
+  if (value == "true" || value == "yes" || value == "1") return true;
+  if (value == "false" || value == "no" || value == "0") return false;
+  return std::nullopt;
+}
+
+std::vector<std::string> splitList(const std::string& value) {
+  std::vector<std::string> items;
+  std::istringstream stream(value);
+  for (std::string item; std::getline(stream, item, ',');)
+    if (std::string t = trimmed(item); !t.empty()) items.push_back(t);
+  return items;
+}
+
+// Empty, or what is wrong with the value.
+std::string apply(NodeConfig& config, const std::string& key, const std::string& value) {
+  if (key == "listen") {
+    config.listen = splitList(value);
+    for (const std::string& item : config.listen)
+      if (!parseListen(item)) return "not ADDRESS:PORT: " + item;
+    if (config.listen.empty()) return "no address";
+  } else if (key == "label") {
+    config.label = value;
+  } else if (key == "state-dir") {
+    config.stateDir = value;
+  } else if (key == "registry") {
+    if (value != "dns-sd" && value != "none" && !parseListen(value)) return "not dns-sd, none or HOST:PORT";
+    config.registry = value;
+  } else if (key == "dns-sd-domains") {
+    config.dnsSdDomains = splitList(value);
+  } else if (key == "poll-interval-ms") {
+    long ms = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
+    if (error != std::errc{} || end != value.data() + value.size() || ms < kShortestPollMs || ms > kLongestPollMs)
+      return "not a number of milliseconds from " + std::to_string(kShortestPollMs) + " to " +
+             std::to_string(kLongestPollMs);
+    config.pollInterval = std::chrono::milliseconds(ms);
+  } else if (key == "read-only" || key == "virtual") {
+    const std::optional<bool> flag = parseBool(value);
+    if (!flag) return "not true or false";
+    (key == "read-only" ? config.readOnly : config.virtualConverters) = *flag;
+  } else {
+    return "unknown key";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::optional<ListenAddress> parseListen(const std::string& text) {
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return std::nullopt;
+  std::string address = text.substr(0, colon);
+  if (address.front() == '[') {
+    if (address.size() < 3 || address.back() != ']') return std::nullopt;
+    address = address.substr(1, address.size() - 2);
+  } else if (address.find(':') != std::string::npos) {
+    return std::nullopt;
+  }
+  unsigned port = 0;
+  const char* first = text.data() + colon + 1;
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(first, last, port);
+  if (error != std::errc{} || end != last || first == last || port > 65535) return std::nullopt;
+  return ListenAddress{address, static_cast<unsigned short>(port)};
+}
+
+std::string readConfigFile(const std::filesystem::path& file, NodeConfig& config) {
+  const BoundedRead read = readRegularFile(file, kConfigFileLimit, Links::Follow);
+  if (read.outcome != BoundedRead::Outcome::Read)
+    return file.string() + ": cannot be read" + (read.error != 0 ? std::string(": ") + std::strerror(read.error) : "");
+  std::istringstream lines(read.bytes);
+  int number = 0;
+  for (std::string line; std::getline(lines, line);) {
+    ++number;
+    line = trimmed(line.substr(0, line.find('#')));
+    if (line.empty()) continue;
+    const std::size_t equals = line.find('=');
+    const std::string where = file.string() + ":" + std::to_string(number) + ": ";
+    if (equals == std::string::npos) return where + "not KEY = VALUE";
+    const std::string key = trimmed(line.substr(0, equals));
+    if (const std::string problem = apply(config, key, trimmed(line.substr(equals + 1))); !problem.empty())
+      return where + key + ": " + problem;
+  }
+  return {};
+}
+
+CommandLineResult parseCommandLine(int argc, char** argv) {
+  CommandLineResult result;
+  CLI::App app{"Registers the Velkor converters of this host as an AMWA NMOS node (IS-04).", "velkor-node"};
+  app.set_version_flag("--version", std::string("velkor-node ") + VELKOR_VERSION);
+  bool virtualConverters = false;
+  std::vector<std::string> listen;
+  std::string stateDir;
+  std::string configFile;
+  bool verbose = false;
+  app.add_flag("--virtual", virtualConverters, "serve the three virtual converters of the demo");
+  app.add_option("--listen", listen, "ADDRESS:PORT to serve HTTP on (repeat for more)");
+  app.add_option("--state-dir", stateDir, "folder that keeps the node's id");
+  app.add_option("--config", configFile, std::string("configuration file (default ") + kDefaultConfigFile + ")");
+  app.add_flag("--verbose", verbose, "log every exchange with the converters");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    result.exitNow = app.exit(error);
+    return result;
+  }
+  NodeConfig& config = result.config;
+  const bool namedConfig = !configFile.empty();
+  const std::filesystem::path file = namedConfig ? std::filesystem::path(configFile) : kDefaultConfigFile;
+  std::error_code ignored;
+  if (namedConfig || std::filesystem::exists(file, ignored)) {
+    if (const std::string problem = readConfigFile(file, config); !problem.empty()) {
+      std::fprintf(stderr, "velkor-node: %s\n", problem.c_str());
+      result.exitNow = 2;
+      return result;
+    }
+  }
+  if (virtualConverters) config.virtualConverters = true;
+  if (!listen.empty()) {
+    for (const std::string& item : listen) {
+      if (!parseListen(item)) {
+        std::fprintf(stderr, "velkor-node: --listen: not ADDRESS:PORT: %s\n", item.c_str());
+        result.exitNow = 2;
+        return result;
+      }
+    }
+    config.listen = listen;
+  }
+  if (!stateDir.empty()) config.stateDir = stateDir;
+  config.verbose = verbose;
+  return result;
+}
+
+}  // namespace velkor::node

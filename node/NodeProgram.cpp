@@ -1,0 +1,136 @@
+#include "NodeProgram.h"
+
+#include <unistd.h>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/address.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+
+#include "ConverterHub.h"
+#include "DnsSdBrowse.h"
+#include "HttpServer.h"
+#include "Metrics.h"
+#include "NodeApi.h"
+#include "Registration.h"
+#include "ResourceStore.h"
+#include "StateFolder.h"
+
+namespace velkor::node {
+namespace {
+
+namespace bhttp = boost::beast::http;
+using tcp = boost::asio::ip::tcp;
+
+constexpr const char* kRegisterService = "_nmos-register._tcp";
+constexpr const char* kMetricsPath = "/metrics";
+
+void note(const std::string& line) { std::fprintf(stderr, "velkor-node: %s\n", line.c_str()); }
+
+std::string hostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "localhost";
+  return name;
+}
+
+// The endpoints the node names in its resources: the addresses it listens on, or, for
+// an address that means every address, the host's own.
+std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening) {
+  std::vector<ApiEndpoint> endpoints;
+  for (const ListenAddress& listen : listening) {
+    boost::system::error_code error;
+    const auto address = boost::asio::ip::make_address(listen.address, error);
+    if (!error && address.is_unspecified()) {
+      for (const std::string& host : hostAddresses()) endpoints.push_back({host, listen.port});
+    } else {
+      endpoints.push_back({listen.address, listen.port});
+    }
+  }
+  if (endpoints.empty() && !listening.empty()) endpoints.push_back({hostName(), listening.front().port});
+  return endpoints;
+}
+
+Browse browserFor(const NodeConfig& config) {
+  if (config.registry == "none") return [] { return std::vector<RegistryAdvert>{}; };
+  if (const auto fixed = parseListen(config.registry)) {
+    // A configured registry is taken as it is: it needs no advertisement.
+    RegistryAdvert advert{fixed->address, fixed->port, {{"pri", "0"}, {"api_ver", "v1.3"}, {"api_proto", "http"},
+                                                        {"api_auth", "false"}}};
+    return [advert] { return std::vector<RegistryAdvert>{advert}; };
+  }
+  const std::vector<std::string> domains = config.dnsSdDomains;
+  return [domains] { return browseUnicast(kRegisterService, domains); };
+}
+
+}  // namespace
+
+int runNode(const NodeConfig& config, Transport& transport) {
+  std::vector<ListenAddress> listening;
+  for (const std::string& text : config.listen)
+    if (const auto parsed = parseListen(text)) listening.push_back(*parsed);
+
+  const NodeIdResult nodeId = loadOrCreateNodeId(config.stateDir);
+  if (!nodeId.problem.empty()) note("the node's id will not survive a restart: " + nodeId.problem);
+
+  boost::asio::io_context network(1);
+  NodeDescription description;
+  description.id = nodeId.id;
+  description.hostname = hostName();
+  description.label = config.label.empty() ? description.hostname : config.label;
+  description.endpoints = endpointsOf(listening);
+  description.interfaces = hostInterfaces();
+
+  ConverterHub hub(network, transport, {std::chrono::milliseconds(1000), config.pollInterval, config.readOnly});
+  ResourceStore store(description);
+  NodeApi api(store);
+
+  http::HttpServer server(network, [&](const http::Request& request) {
+    std::string_view path(request.target().data(), request.target().size());
+    path = path.substr(0, path.find('?'));
+    if (path == kMetricsPath) {
+      if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head)
+        return http::errorResponse(405, "method not allowed here");
+      http::Response response{bhttp::status::ok, 11};
+      response.set(bhttp::field::content_type, kMetricsContentType);
+      if (request.method() == bhttp::verb::get) response.body() = metricsText(hub);
+      return response;
+    }
+    return api.handle(request);
+  });
+  // The IS-12 control layer takes its WebSocket upgrades here; until it does, an
+  // upgrade request is answered like any other request (404).
+  server.setUpgradeHandler([](tcp::socket&, http::Request&) { return false; });
+  for (const ListenAddress& listen : listening) {
+    boost::system::error_code error;
+    const auto address = boost::asio::ip::make_address(listen.address, error);
+    const std::string problem = error ? error.message() : server.listen({address, listen.port});
+    if (!problem.empty()) {
+      note("cannot listen on " + listen.address + ":" + std::to_string(listen.port) + ": " + problem);
+      return 1;
+    }
+    note("Node API on http://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
+  }
+
+  store.follow(hub);
+  hub.start();
+  Registration registration(network, store, browserFor(config), {});
+  registration.start();
+
+  boost::asio::signal_set signals(network, SIGINT, SIGTERM);
+  signals.async_wait([&](const boost::system::error_code&, int) {
+    note("stopping");
+    registration.stop();
+    server.stop();
+    hub.stop();
+    network.stop();
+  });
+  note("node " + description.id + " serving " + std::to_string(hub.converters().size()) + " converters");
+  network.run();
+  registration.stop();
+  hub.stop();
+  return 0;
+}
+
+}  // namespace velkor::node

@@ -1,0 +1,150 @@
+#include "HttpServer.h"
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/websocket/rfc6455.hpp>
+#include <optional>
+
+namespace velkor::node::http {
+namespace {
+
+namespace beast = boost::beast;
+namespace bhttp = beast::http;
+using tcp = boost::asio::ip::tcp;
+
+std::string jsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      quoted += ' ';
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  Session(tcp::socket socket, std::shared_ptr<HttpServer::Shared> shared)
+      : stream_(std::move(socket)), shared_(std::move(shared)) {
+    ++shared_->open;
+  }
+  ~Session() { --shared_->open; }
+
+  void read() {
+    parser_.emplace();
+    parser_->header_limit(static_cast<std::uint32_t>(shared_->limits.headerBytes));
+    parser_->body_limit(shared_->limits.bodyBytes);
+    stream_.expires_after(shared_->limits.idle);
+    bhttp::async_read(stream_, buffer_, *parser_,
+                      [self = shared_from_this()](beast::error_code error, std::size_t) { self->onRead(error); });
+  }
+
+ private:
+  void onRead(beast::error_code error) {
+    if (error == bhttp::error::end_of_stream || error == beast::error::timeout ||
+        error == boost::asio::error::operation_aborted || error == boost::asio::error::connection_reset)
+      return close();
+    if (error == bhttp::error::body_limit) return answer(errorResponse(413, "request body too large"), false);
+    if (error == bhttp::error::header_limit) return answer(errorResponse(431, "request header too large"), false);
+    if (error) return answer(errorResponse(400, "malformed request"), false);
+
+    Request request = parser_->release();
+    if (beast::websocket::is_upgrade(request) && shared_->upgrade && shared_->upgrade(stream_.socket(), request))
+      return;
+    Response response = shared_->handler(request);
+    response.version(request.version());
+    const bool keepAlive = request.keep_alive();
+    response.keep_alive(keepAlive);
+    answer(std::move(response), keepAlive);
+  }
+
+  void answer(Response response, bool keepAlive) {
+    response.prepare_payload();
+    response_ = std::move(response);
+    stream_.expires_after(shared_->limits.idle);
+    bhttp::async_write(stream_, response_, [self = shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+      if (error || !keepAlive) return self->close();
+      self->read();
+    });
+  }
+
+  void close() {
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_.socket().close(ignored);
+  }
+
+  beast::tcp_stream stream_;
+  std::shared_ptr<HttpServer::Shared> shared_;
+  beast::flat_buffer buffer_;
+  std::optional<bhttp::request_parser<bhttp::string_body>> parser_;
+  Response response_;
+};
+
+}  // namespace
+
+Response errorResponse(unsigned status, const std::string& error, unsigned httpVersion) {
+  Response response{static_cast<bhttp::status>(status), httpVersion};
+  response.set(bhttp::field::content_type, "application/json");
+  response.set(bhttp::field::access_control_allow_origin, "*");
+  response.body() = "{\"code\": " + std::to_string(status) + ", \"error\": " + jsonString(error) + ", \"debug\": null}";
+  return response;
+}
+
+HttpServer::HttpServer(boost::asio::io_context& network, Handler handler, ServerLimits limits)
+    : network_(network), shared_(std::make_shared<Shared>(Shared{std::move(handler), {}, limits, 0})) {}
+
+HttpServer::~HttpServer() { stop(); }
+
+std::string HttpServer::listen(const tcp::endpoint& endpoint) {
+  auto acceptor = std::make_unique<tcp::acceptor>(network_);
+  beast::error_code error;
+  acceptor->open(endpoint.protocol(), error);
+  if (!error) acceptor->set_option(boost::asio::socket_base::reuse_address(true), error);
+  if (!error && endpoint.address().is_v6()) acceptor->set_option(boost::asio::ip::v6_only(true), error);
+  if (!error) acceptor->bind(endpoint, error);
+  if (!error) acceptor->listen(boost::asio::socket_base::max_listen_connections, error);
+  if (error) return error.message();
+  acceptors_.push_back(std::move(acceptor));
+  accept(acceptors_.size() - 1);
+  return {};
+}
+
+unsigned short HttpServer::port() const {
+  if (acceptors_.empty()) return 0;
+  beast::error_code error;
+  const tcp::endpoint local = acceptors_.front()->local_endpoint(error);
+  return error ? 0 : local.port();
+}
+
+void HttpServer::stop() {
+  for (auto& acceptor : acceptors_) {
+    beast::error_code ignored;
+    acceptor->close(ignored);
+  }
+}
+
+void HttpServer::accept(std::size_t index) {
+  acceptors_[index]->async_accept([this, index](beast::error_code error, tcp::socket socket) {
+    if (error == boost::asio::error::operation_aborted || !acceptors_[index]->is_open()) return;
+    if (!error) {
+      // Over the cap the connection is dropped at once, so a flood costs a socket each
+      // and never a reader or a timer.
+      if (shared_->open < shared_->limits.connections) {
+        std::make_shared<Session>(std::move(socket), shared_)->read();
+      } else {
+        beast::error_code ignored;
+        socket.close(ignored);
+      }
+    }
+    accept(index);
+  });
+}
+
+}  // namespace velkor::node::http

@@ -1,0 +1,228 @@
+#include "Registration.h"
+
+#include <boost/asio/post.hpp>
+#include <cstdio>
+
+namespace velkor::node {
+namespace {
+
+namespace bhttp = boost::beast::http;
+
+constexpr const char* kRegistrationBase = "/x-nmos/registration/v1.3";
+
+bool failed(const http::ClientResponse& response) { return response.status == 0 || response.status >= 500; }
+
+std::string describe(const http::ClientResponse& response) {
+  return response.status == 0 ? response.error : "HTTP " + std::to_string(response.status);
+}
+
+void note(const std::string& line) { std::fprintf(stderr, "velkor-node: %s\n", line.c_str()); }
+
+}  // namespace
+
+Registration::Registration(boost::asio::io_context& network, ResourceStore& store, Browse browse,
+                           RegistrationOptions options, std::function<void(bool)> noRegistry)
+    : network_(network),
+      store_(store),
+      browse_(std::move(browse)),
+      options_(options),
+      noRegistry_(std::move(noRegistry)),
+      random_(std::random_device{}()),
+      nextBackoff_(options.rebrowse),
+      heartbeatTimer_(network),
+      retryTimer_(network) {
+  store_.listen([this](const std::string& deviceId, const nlohmann::json* resource) {
+    if (!running_) return;
+    changes_.push_back({deviceId, resource ? std::optional(*resource) : std::nullopt});
+    flush();
+  });
+}
+
+Registration::~Registration() { stop(); }
+
+void Registration::start() {
+  running_ = true;
+  browse();
+}
+
+void Registration::stop() {
+  running_ = false;
+  heartbeatTimer_.cancel();
+  retryTimer_.cancel();
+  if (browser_.joinable()) browser_.join();
+}
+
+std::string Registration::registry() const {
+  if (!registered_ || current_ >= candidates_.size()) return {};
+  return candidates_[current_].host + ":" + std::to_string(candidates_[current_].port);
+}
+
+void Registration::browse() {
+  if (!running_) return;
+  if (browser_.joinable()) browser_.join();
+  browser_ = std::thread([this] {
+    std::vector<RegistryAdvert> adverts = browse_();
+    boost::asio::post(network_, [this, adverts = std::move(adverts)] {
+      if (browser_.joinable()) browser_.join();
+      browsed(adverts);
+    });
+  });
+}
+
+void Registration::browsed(const std::vector<RegistryAdvert>& adverts) {
+  if (!running_) return;
+  candidates_ = chooseRegistries(adverts, random_);
+  current_ = 0;
+  if (noRegistry_) noRegistry_(candidates_.empty());
+  if (candidates_.empty()) {
+    retryTimer_.expires_after(options_.rebrowse);
+    retryTimer_.async_wait([this](const boost::system::error_code& error) {
+      if (!error) browse();
+    });
+    return;
+  }
+  contact();
+}
+
+void Registration::contact() {
+  if (current_ >= candidates_.size()) return backoff();
+  // A registry of the same cluster may hold the node already: a heartbeat tells.
+  if (knownToRegistry_)
+    heartbeat();
+  else
+    registerNode(false);
+}
+
+void Registration::failover(const std::string& why) {
+  const RegistryCandidate& left = candidates_[current_];
+  note("registry " + left.host + ":" + std::to_string(left.port) + " failed (" + why + "); trying the next");
+  registered_ = false;
+  heartbeatTimer_.cancel();
+  heartbeatDue_ = false;
+  ++current_;
+  contact();
+}
+
+void Registration::backoff() {
+  // Every registry failed: look for registries again, waiting longer each time.
+  registered_ = false;
+  heartbeatTimer_.cancel();
+  heartbeatDue_ = false;
+  retryTimer_.expires_after(nextBackoff_);
+  nextBackoff_ = std::min(nextBackoff_ * 2, options_.longestBackoff);
+  retryTimer_.async_wait([this](const boost::system::error_code& error) {
+    if (!error) browse();
+  });
+}
+
+void Registration::registerNode(bool afterDelete) {
+  const nlohmann::json body = {{"type", "node"}, {"data", store_.self()}};
+  send(bhttp::verb::post, "/resource", body.dump(), [this, afterDelete](const http::ClientResponse& response) {
+    if (failed(response)) return failover(describe(response));
+    const std::string nodeId = store_.self()["id"];
+    if (response.status == 200 && !afterDelete) {
+      // The registry still holds a node of this id from before the restart, with
+      // resources that may be stale: clear it and register afresh.
+      return send(bhttp::verb::delete_, "/resource/nodes/" + nodeId, std::nullopt,
+                  [this](const http::ClientResponse& deleted) {
+                    if (failed(deleted)) return failover(describe(deleted));
+                    registerNode(true);
+                  });
+    }
+    if (response.status != 200 && response.status != 201) return failover("node refused: " + describe(response));
+    knownToRegistry_ = true;
+    scheduleHeartbeat();
+    changes_.clear();
+    registerDevices(store_.deviceIds(), 0);
+  });
+}
+
+void Registration::registerDevices(std::vector<std::string> ids, std::size_t next) {
+  while (next < ids.size() && store_.device(ids[next]) == nullptr) ++next;
+  if (next == ids.size()) {
+    registered_ = true;
+    nextBackoff_ = options_.rebrowse;
+    const RegistryCandidate& registry = candidates_[current_];
+    note("registered with " + registry.host + ":" + std::to_string(registry.port));
+    return idle();
+  }
+  const nlohmann::json body = {{"type", "device"}, {"data", *store_.device(ids[next])}};
+  send(bhttp::verb::post, "/resource", body.dump(), [this, ids = std::move(ids), next](const http::ClientResponse& r) {
+    if (failed(r)) return failover(describe(r));
+    if (r.status == 404 || r.status == 400) note("device " + ids[next] + " refused: " + describe(r));
+    registerDevices(ids, next + 1);
+  });
+}
+
+void Registration::scheduleHeartbeat() {
+  heartbeatTimer_.expires_after(options_.heartbeat);
+  heartbeatTimer_.async_wait([this](const boost::system::error_code& error) {
+    if (error || !running_) return;
+    if (busy_)
+      heartbeatDue_ = true;
+    else
+      heartbeat();
+  });
+}
+
+void Registration::heartbeat() {
+  heartbeatDue_ = false;
+  if (current_ >= candidates_.size()) return;
+  const std::string nodeId = store_.self()["id"];
+  scheduleHeartbeat();
+  send(bhttp::verb::post, "/health/nodes/" + nodeId, std::nullopt, [this](const http::ClientResponse& response) {
+    if (failed(response)) return failover(describe(response));
+    if (response.status == 404) {
+      // Forgotten (missed heartbeats, or a restarted registry): everything again.
+      heartbeatTimer_.cancel();
+      registered_ = false;
+      knownToRegistry_ = false;
+      return registerNode(false);
+    }
+    if (!registered_) {
+      registered_ = true;
+      const RegistryCandidate& registry = candidates_[current_];
+      note("heartbeating with " + registry.host + ":" + std::to_string(registry.port));
+    }
+    idle();
+  });
+}
+
+void Registration::idle() {
+  if (heartbeatDue_) return heartbeat();
+  flush();
+}
+
+void Registration::flush() {
+  if (!registered_ || busy_ || changes_.empty()) return;
+  Change change = std::move(changes_.front());
+  changes_.pop_front();
+  auto retry = [this, change](const http::ClientResponse& response) {
+    if (failed(response)) {
+      changes_.push_front(change);
+      return failover(describe(response));
+    }
+    idle();
+  };
+  if (change.resource) {
+    const nlohmann::json body = {{"type", "device"}, {"data", *change.resource}};
+    send(bhttp::verb::post, "/resource", body.dump(), retry);
+  } else {
+    send(bhttp::verb::delete_, "/resource/devices/" + change.deviceId, std::nullopt, retry);
+  }
+}
+
+void Registration::send(bhttp::verb method, const std::string& path, std::optional<std::string> body, Reply reply) {
+  const RegistryCandidate& registry = candidates_[current_];
+  busy_ = true;
+  http::sendRequest(network_,
+                    {registry.host, std::to_string(registry.port), method, kRegistrationBase + path, std::move(body),
+                     options_.requestLimit},
+                    [this, reply = std::move(reply)](const http::ClientResponse& response) {
+                      busy_ = false;
+                      if (!running_) return;
+                      reply(response);
+                    });
+}
+
+}  // namespace velkor::node

@@ -1,0 +1,96 @@
+#pragma once
+// Keeping the node and its devices in a registry: find registries (DNS-SD, or the one
+// configured), register the node and then each device, heartbeat, follow devices as
+// they come and go, register again after a 404 or a 200 on the first registration, and
+// fail over to the next registry when one stops answering. Every request runs on the
+// network thread, one at a time; only the DNS-SD browse runs on a thread of its own.
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HttpClient.h"
+#include "RegistryChoice.h"
+#include "ResourceStore.h"
+
+namespace velkor::node {
+
+struct RegistrationOptions {
+  std::chrono::milliseconds heartbeat{5000};
+  // Within a heartbeat, so that a failover reaches the next registry before the last one
+  // forgets the node.
+  std::chrono::milliseconds requestLimit{4000};
+  // How soon to look again when no registry was found, and the longest wait after every
+  // registry failed.
+  std::chrono::milliseconds rebrowse{2000};
+  std::chrono::milliseconds longestBackoff{8000};
+};
+
+// Whatever DNS-SD finds, blocking; or the configured registry.
+using Browse = std::function<std::vector<RegistryAdvert>()>;
+
+class Registration {
+ public:
+  // `noRegistry` is told whenever a browse found none (true) or found some (false), for
+  // the peer-to-peer advertisement.
+  Registration(boost::asio::io_context& network, ResourceStore& store, Browse browse, RegistrationOptions options,
+               std::function<void(bool)> noRegistry = nullptr);
+  ~Registration();
+  Registration(const Registration&) = delete;
+  Registration& operator=(const Registration&) = delete;
+
+  void start();
+  void stop();
+
+  // The registry in use once registered ("host:port"), else empty.
+  std::string registry() const;
+
+ private:
+  struct Change {
+    std::string deviceId;
+    std::optional<nlohmann::json> resource;  // none: delete
+  };
+  using Reply = std::function<void(const http::ClientResponse&)>;
+
+  void browse();
+  void browsed(const std::vector<RegistryAdvert>& adverts);
+  void contact();
+  void failover(const std::string& why);
+  void backoff();
+  void registerNode(bool afterDelete);
+  void registerDevices(std::vector<std::string> ids, std::size_t next);
+  void heartbeat();
+  void scheduleHeartbeat();
+  void flush();
+  void idle();
+  void send(boost::beast::http::verb method, const std::string& path, std::optional<std::string> body, Reply reply);
+
+  boost::asio::io_context& network_;
+  ResourceStore& store_;
+  Browse browse_;
+  RegistrationOptions options_;
+  std::function<void(bool)> noRegistry_;
+  std::mt19937 random_;
+
+  std::vector<RegistryCandidate> candidates_;
+  std::size_t current_ = 0;
+  bool running_ = false;
+  bool busy_ = false;           // a request is on its way
+  bool registered_ = false;     // the node and its devices are in the current registry
+  bool knownToRegistry_ = false;  // the node was registered and may still be (a failover heartbeats first)
+  bool heartbeatDue_ = false;
+  std::chrono::milliseconds nextBackoff_;
+  std::deque<Change> changes_;
+  boost::asio::steady_timer heartbeatTimer_;
+  boost::asio::steady_timer retryTimer_;
+  std::thread browser_;
+};
+
+}  // namespace velkor::node
