@@ -73,6 +73,11 @@ void Registration::browsed(const std::vector<RegistryAdvert>& adverts) {
   if (!running_) return;
   candidates_ = chooseRegistries(adverts, random_);
   current_ = 0;
+  if (candidates_.empty() != lastBrowseEmpty_)
+    note(candidates_.empty() ? "no registry found; looking again"
+                             : std::to_string(candidates_.size()) + " registries found (" +
+                                   std::to_string(adverts.size()) + " advertised)");
+  lastBrowseEmpty_ = candidates_.empty();
   if (noRegistry_) noRegistry_(candidates_.empty());
   if (candidates_.empty()) {
     retryTimer_.expires_after(options_.rebrowse);

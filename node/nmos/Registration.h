@@ -86,6 +86,7 @@ class Registration {
   bool registered_ = false;     // the node and its devices are in the current registry
   bool knownToRegistry_ = false;  // the node was registered and may still be (a failover heartbeats first)
   bool heartbeatDue_ = false;
+  bool lastBrowseEmpty_ = false;
   std::chrono::milliseconds nextBackoff_;
   std::deque<Change> changes_;
   boost::asio::steady_timer heartbeatTimer_;

@@ -25,6 +25,14 @@ constexpr const char* kDeviceType = "urn:x-nmos:device:generic";
 constexpr const char* kControlType = "urn:x-nmos:control:ncp/v1.0";
 constexpr const char* kControlPath = "/x-nmos/ncp/v1.0/connect/";
 constexpr std::size_t kMacLength = 6;
+// BCP-002-02: what a control system tells resources apart by.
+constexpr const char* kTagManufacturer = "urn:x-nmos:tag:asset:manufacturer/v1.0";
+constexpr const char* kTagProduct = "urn:x-nmos:tag:asset:product/v1.0";
+constexpr const char* kTagInstance = "urn:x-nmos:tag:asset:instance-id/v1.0";
+constexpr const char* kTagFunction = "urn:x-nmos:tag:asset:function/v1.0";
+constexpr const char* kManufacturer = "Velkor";
+constexpr const char* kNodeProduct = "velkor-node";
+constexpr const char* kConverterFunction = "Video Format Converter";
 
 std::string hostForUrl(const std::string& host) {
   return host.find(':') != std::string::npos ? "[" + host + "]" : host;
@@ -58,7 +66,7 @@ nlohmann::json nodeResource(const NodeDescription& node, const std::string& vers
       {"version", version},
       {"label", node.label},
       {"description", "Velkor video format converters of " + node.hostname},
-      {"tags", nlohmann::json::object()},
+      {"tags", {{kTagManufacturer, {kManufacturer}}, {kTagProduct, {kNodeProduct}}, {kTagInstance, {node.id}}}},
       {"href", "http://" + hostForUrl(first.host) + ":" + std::to_string(first.port) + "/"},
       {"api", {{"versions", {kApiVersion}}, {"endpoints", endpoints}}},
       {"caps", nlohmann::json::object()},
@@ -98,7 +106,12 @@ nlohmann::json deviceResource(const NodeDescription& node, const ConverterInfo& 
       {"version", version},
       {"label", deviceLabel(info, state)},
       {"description", deviceDescription(info, state)},
-      {"tags", nlohmann::json::object()},
+      // The serial number where the converter has one; its place on this host where not.
+      {"tags",
+       {{kTagManufacturer, {kManufacturer}},
+        {kTagProduct, {info.modelWord}},
+        {kTagInstance, {info.serialNumber.empty() ? node.hostname + " " + info.identity : info.serialNumber}},
+        {kTagFunction, {kConverterFunction}}}},
       {"type", kDeviceType},
       {"node_id", node.id},
       {"senders", nlohmann::json::array()},

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Runs AMWA's NMOS testing tool (suite IS-04-01, registration included) against
+# `velkor-node --virtual`, both inside a network namespace of their own: the tool's
+# DNS server serves the registries by unicast DNS-SD, and no packet leaves the namespace.
+# Exits non-zero on any Fail or Error; prints every test that did not pass.
+#
+# Environment: NMOS_TOOL, the folder of the pinned tool (default: ../shared/nmos beside
+# the repository); BUILD_DIR (default build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+tool=${NMOS_TOOL:-$(cd "$repo/.." && pwd)/shared/nmos}
+[ -x "$tool/run-suite.sh" ] || { echo "test-nmos: no NMOS testing tool at $tool (set NMOS_TOOL)" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "test-nmos: needs root for its network namespace" >&2; exit 2; }
+
+build_dir="${BUILD_DIR:-build}"
+[ -f "$build_dir/build.ninja" ] || cmake -S . -B "$build_dir" -G Ninja
+cmake --build "$build_dir" --target velkor-node -j2
+
+# The namespace's own loopback carries one test address, where the node listens. The
+# tool takes loopback's first address (127.0.0.1) as its own for DNS and the mock
+# registries, since the default route names no gateway.
+ns="velkor-nmos-$$"
+address=10.77.0.1
+port=8080
+work=$(mktemp -d /var/tmp/velkor-nmos.XXXX)
+node_pid=""
+cleanup() {
+  [ -n "$node_pid" ] && kill "$node_pid" 2>/dev/null && wait "$node_pid" 2>/dev/null
+  ip netns delete "$ns" 2>/dev/null || true
+  rm -rf "/etc/netns/$ns" "$work"
+}
+trap cleanup EXIT
+
+ip netns add "$ns"
+ip netns exec "$ns" ip link set lo up
+ip netns exec "$ns" ip addr add "$address/24" dev lo
+ip netns exec "$ns" ip route add default dev lo
+# The resolver inside the namespace asks the tool's DNS server, in the tool's domain.
+mkdir -p "/etc/netns/$ns"
+printf 'nameserver 127.0.0.1\nsearch testsuite.nmos.tv\noptions timeout:1 attempts:1\n' > "/etc/netns/$ns/resolv.conf"
+
+ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --listen "$address:$port" --state-dir "$work/state" \
+  2> "$work/node.log" &
+node_pid=$!
+
+cat > "$work/config.py" <<'PY'
+CONFIG.ENABLE_DNS_SD = True
+CONFIG.DNS_SD_MODE = "unicast"
+PY
+status=0
+NMOS_CONFIG="$work/config.py" NMOS_WORK="$work/tool" ip netns exec "$ns" "$tool/run-suite.sh" IS-04-01 \
+  --host "$address" --port "$port" --version v1.3 || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "test-nmos: IS-04-01 did not pass (status $status); the node's log:"
+  tail -40 "$work/node.log"
+fi
+exit "$status"
