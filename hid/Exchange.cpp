@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ExchangeTurn.h"
 #include "Log.h"
 #include "StatusReply.h"
 
@@ -53,6 +54,13 @@ void sendFrame(DeviceRecord& record, const Frame& frame) {
     logLine("the handle is null\n");
     return;
   }
+  const ExchangeTurn turn(*handle);
+  if (!turn.taken()) {
+    logLine("send ret = %d \n", kBusy);
+    return;
+  }
+  if (const std::size_t stale = handle->discardQueued(); stale > 0)
+    logLine("discarded %zu queued reports\n", stale);
   const int sent = writeReport(handle, frame, frame.size());
   logLine("send ret = %d \n", sent);
   if (sent != kExchangeOk) return;
