@@ -60,6 +60,8 @@ class CCorvaneDlg final : public QDialog, public PageHost {
   // Keeps the name of device k, when it is the one open, for its button.
   void rememberName(int k);
   void dropPanel();
+  // The window's menu (About), at a point of the screen.
+  void showContextMenu(QPoint at);
 
   Transport& transport_;
   std::unique_ptr<DeviceRecord> record_;

@@ -46,7 +46,7 @@ void showDipSwitchMessage() {
 }  // namespace
 
 StatusPage::StatusPage(const Model& model)
-    : PageFrame(model.endLine, model.controls, Colours::OwnRule), model_(model) {}
+    : PageFrame(model.endLine, model.controls, Colours::OwnRule, model.names), model_(model) {}
 
 std::u16string& StatusPage::name() const { return record().*model_.name; }
 
