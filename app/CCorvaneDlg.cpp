@@ -17,6 +17,7 @@
 #include "Discovery.h"
 #include "Log.h"
 #include "PermissionHint.h"
+#include "ResponsiveWait.h"
 #include "SkinImages.h"
 #include "SkinPalette.h"
 
@@ -130,7 +131,8 @@ CCorvaneDlg::CCorvaneDlg(Transport& transport)
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint),
       transport_(transport),
       record_(std::make_unique<DeviceRecord>()),
-      appIcon_(applicationIcon()) {
+      appIcon_(applicationIcon()),
+      wait_(std::make_unique<ResponsiveWait>(*this)) {
   buildFromTemplate(this, kTemplate);
   mainDialog = this;
   setWindowIcon(appIcon_);

@@ -17,6 +17,7 @@ namespace velkor {
 
 class CButtonST;
 class PanelContainer;
+class ResponsiveWait;
 
 class CCorvaneDlg final : public QDialog, public PageHost {
   Q_OBJECT
@@ -66,6 +67,7 @@ class CCorvaneDlg final : public QDialog, public PageHost {
   Transport& transport_;
   std::unique_ptr<DeviceRecord> record_;
   QIcon appIcon_;
+  std::unique_ptr<ResponsiveWait> wait_;
   CButtonST* minimizeButton_ = nullptr;
   CButtonST* closeButton_ = nullptr;
   CButtonST* scanButton_ = nullptr;

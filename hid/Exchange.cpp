@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BlockingWait.h"
 #include "ExchangeTurn.h"
 #include "Log.h"
 #include "StatusReply.h"
@@ -47,13 +48,9 @@ int readReply(DeviceRecord& record, HidDevice* handle) {
   return kExchangeOk;
 }
 
-void sendFrame(DeviceRecord& record, const Frame& frame) {
-  const DeviceEntry* entry = record.deviceTable.entry(record.selectedDevice);
-  HidDevice* handle = entry != nullptr ? entry->handle.get() : nullptr;
-  if (handle == nullptr) {
-    logLine("the handle is null\n");
-    return;
-  }
+namespace {
+
+void exchange(DeviceRecord& record, HidDevice* handle, const Frame& frame) {
   const ExchangeTurn turn(*handle);
   if (!turn.taken()) {
     logLine("send ret = %d \n", kBusy);
@@ -65,6 +62,18 @@ void sendFrame(DeviceRecord& record, const Frame& frame) {
   logLine("send ret = %d \n", sent);
   if (sent != kExchangeOk) return;
   logLine("recv ret = %d \n", readReply(record, handle));
+}
+
+}  // namespace
+
+void sendFrame(DeviceRecord& record, const Frame& frame) {
+  const DeviceEntry* entry = record.deviceTable.entry(record.selectedDevice);
+  HidDevice* handle = entry != nullptr ? entry->handle.get() : nullptr;
+  if (handle == nullptr) {
+    logLine("the handle is null\n");
+    return;
+  }
+  waitFor([&] { exchange(record, handle, frame); });
 }
 
 }  // namespace velkor
