@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "AccessibleNames.h"
 #include "CAboutDlg.h"
 #include "CButtonST.h"
 #include "CMyTQ4410.h"
@@ -16,6 +17,7 @@
 #include "Discovery.h"
 #include "Log.h"
 #include "PermissionHint.h"
+#include "ResponsiveWait.h"
 #include "SkinImages.h"
 #include "SkinPalette.h"
 
@@ -53,6 +55,16 @@ constexpr ControlSpec kTemplate[] = {
     {.kind = ControlKind::PushButton, .id = 1210, .visible = false},
     {.kind = ControlKind::Frame, .id = kPanelFrameId, .visible = false},
 };
+
+// What a screen reader says of the window's own buttons; the skin pictures them.
+constexpr ControlName kNames[] = {
+    {kMinimizeId, "Minimise"},
+    {kCloseId, "Close"},
+    {kScanId, "Scan for converters"},
+};
+
+// The words the background shows where a converter's panel goes, while there is none.
+const char* const kNoPanelText = "No device connected";
 
 constexpr QRect kMinimizePlace{720, 0, 40, 25};
 constexpr QRect kClosePlace{760, 0, 40, 25};
@@ -119,7 +131,8 @@ CCorvaneDlg::CCorvaneDlg(Transport& transport)
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint),
       transport_(transport),
       record_(std::make_unique<DeviceRecord>()),
-      appIcon_(applicationIcon()) {
+      appIcon_(applicationIcon()),
+      wait_(std::make_unique<ResponsiveWait>(*this)) {
   buildFromTemplate(this, kTemplate);
   mainDialog = this;
   setWindowIcon(appIcon_);
@@ -139,6 +152,8 @@ CCorvaneDlg::CCorvaneDlg(Transport& transport)
     accept();
   });
   connect(scanButton_, &QPushButton::clicked, this, &CCorvaneDlg::onScan);
+  nameControls(*this, kNames);
+  setAccessibleDescription(kNoPanelText);
 
   versionLabel_ = findChild<QLabel*>(QString::number(kVersionLabelId));
   connectionLabel_ = findChild<QLabel*>(QString::number(kConnectionLabelId));
@@ -200,7 +215,12 @@ void CCorvaneDlg::describeDevice(int k) {
   QString text = QString("Model: %1\nIdentity: %2").arg(model->word, QString::fromLatin1(entry->pathTail.data()));
   if (!knownNames_[k - 1].isNull()) text += "\nName: " + knownNames_[k - 1];
   if (entry->accessDenied) text += "\nCannot be used: permission denied";
-  deviceButtons_[k - 1]->setToolTip(text);
+  CButtonST* button = deviceButtons_[k - 1];
+  button->setToolTip(text);
+  // Its custom name once known, its identity until then.
+  const QString known = knownNames_[k - 1].isEmpty() ? QString::fromLatin1(entry->pathTail.data()) : knownNames_[k - 1];
+  button->setAccessibleName(QString("%1 %2").arg(model->word, known));
+  button->setAccessibleDescription(text);
 }
 
 void CCorvaneDlg::rememberName(int k) {
@@ -216,6 +236,7 @@ void CCorvaneDlg::dropPanel() {
   panel_->hide();
   delete panel_;
   panel_ = nullptr;
+  setAccessibleDescription(kNoPanelText);
 }
 
 void CCorvaneDlg::onScan() {
@@ -273,6 +294,7 @@ int CCorvaneDlg::selectDevice(int k) {
   panel_ = model->createPanel(this);
   panel_->setGeometry(panelRect_);
   panel_->show();
+  setAccessibleDescription(QString());
   return 0;
 }
 
@@ -283,7 +305,7 @@ void CCorvaneDlg::showAbout() {
 
 void CCorvaneDlg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(rect(), skinImage(skin::MainBackground));
+  painter.drawImage(rect(), skinImage(skin::MainBackground, devicePixelRatioF()));
 }
 
 // Dragging anywhere on the background moves the frameless window.
@@ -295,6 +317,16 @@ void CCorvaneDlg::mousePressEvent(QMouseEvent* event) {
 // The window has no default button: Enter presses the button that has the focus and
 // nothing else, so it never minimises or closes the window by surprise.
 void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
+  // The context-menu key and Shift+F10 open the menu a right click opens, beside the
+  // control that has the focus.
+  const bool menuKey = event->key() == Qt::Key_Menu ||
+                       (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+  if (menuKey) {
+    const QWidget* focused = focusWidget() != nullptr ? focusWidget() : this;
+    showContextMenu(focused->mapToGlobal(focused->rect().center()));
+    event->accept();
+    return;
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && qobject_cast<QPushButton*>(focusWidget()) == nullptr) {
     event->accept();
@@ -305,10 +337,14 @@ void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
 
 // A frameless window has no system menu: About lives in the background's context menu.
 void CCorvaneDlg::contextMenuEvent(QContextMenuEvent* event) {
-  if (childAt(event->pos()) != nullptr) return;
+  if (event->reason() == QContextMenuEvent::Mouse && childAt(event->pos()) != nullptr) return;
+  showContextMenu(event->globalPos());
+}
+
+void CCorvaneDlg::showContextMenu(QPoint at) {
   QMenu menu(this);
   menu.addAction(CAboutDlg::menuText(), this, &CCorvaneDlg::showAbout);
-  menu.exec(event->globalPos());
+  menu.exec(at);
 }
 
 }  // namespace velkor

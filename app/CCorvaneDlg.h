@@ -17,6 +17,7 @@ namespace velkor {
 
 class CButtonST;
 class PanelContainer;
+class ResponsiveWait;
 
 class CCorvaneDlg final : public QDialog, public PageHost {
   Q_OBJECT
@@ -60,10 +61,13 @@ class CCorvaneDlg final : public QDialog, public PageHost {
   // Keeps the name of device k, when it is the one open, for its button.
   void rememberName(int k);
   void dropPanel();
+  // The window's menu (About), at a point of the screen.
+  void showContextMenu(QPoint at);
 
   Transport& transport_;
   std::unique_ptr<DeviceRecord> record_;
   QIcon appIcon_;
+  std::unique_ptr<ResponsiveWait> wait_;
   CButtonST* minimizeButton_ = nullptr;
   CButtonST* closeButton_ = nullptr;
   CButtonST* scanButton_ = nullptr;

@@ -5,6 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <QThread>
 #include <memory>
 
@@ -56,6 +60,71 @@ BENCHMARK(StatusPageA)->Unit(benchmark::kMillisecond)->Iterations(10);
 void StatusPageB(benchmark::State& state) { openStatusPage(state, 3, kFunctionTabB); }
 BENCHMARK(StatusPageB)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The longest the window's event loop stays away (no painting, no answer to the
+// desktop's ping) while `act` runs, as a 1 ms timer sees it.
+double longestStall(const std::function<void()>& act) {
+  QElapsedTimer clock;
+  qint64 last = 0;
+  qint64 longest = 0;
+  QTimer ticker;
+  ticker.setInterval(1);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  ticker.start();
+  clock.start();
+  act();
+  QCoreApplication::processEvents();
+  longest = std::max(longest, clock.nsecsElapsed() - last);
+  return static_cast<double>(longest) / 1e9;
+}
+
+// The event loop left alone for as long as a status page takes to open: the floor.
+void StallIdle(benchmark::State& state) {
+  for (auto _ : state) {
+    state.SetIterationTime(longestStall([] {
+      QElapsedTimer idle;
+      idle.start();
+      while (idle.elapsed() < static_cast<qint64>(kWaitsPerOpening * kWaitMs)) QCoreApplication::processEvents();
+    }));
+  }
+}
+BENCHMARK(StallIdle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Opening a status page, on a converter that answers and on one that does not (each
+// exchange then waits out its 500 ms read).
+void stallWhileOpening(benchmark::State& state, bool answers) {
+  setLogStream(nullptr);
+  SteadyClock clock;
+  VirtualTransport transport(clock);
+  addDemoConverters(transport);
+  CCorvaneDlg window(transport);
+  window.show();
+  window.onScan();
+  window.onDeviceButton(1);
+  transport.converters()[0]->setFault(ConverterFault::NoReply, !answers);
+  PanelContainer* panel = window.panel();
+  // A silent converter fails the name test: its message box is closed as it shows.
+  QTimer closer;
+  closer.setInterval(20);
+  QObject::connect(&closer, &QTimer::timeout, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+  });
+  closer.start();
+  for (auto _ : state) {
+    panel->SelectTab(kFunctionTabA);
+    state.SetIterationTime(longestStall([&] { panel->SelectTab(kStatusTab); }));
+  }
+}
+
+void StallStatusPage(benchmark::State& state) { stallWhileOpening(state, true); }
+BENCHMARK(StallStatusPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void StallSilentConverter(benchmark::State& state) { stallWhileOpening(state, false); }
+BENCHMARK(StallSilentConverter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
 }  // namespace
 }  // namespace velkor::bench
 
@@ -67,5 +136,9 @@ int main(int argc, char** argv) {
                                       {
                                           {"StatusPageA/iterations:10", "StatusPageWaits/iterations:10", 0, 15e6},
                                           {"StatusPageB/iterations:10", "StatusPageWaits/iterations:10", 0, 15e6},
+                                          // A desktop calls a window not responding after
+                                          // missing its ping for seconds; 50 ms is unseen.
+                                          {"StallStatusPage/iterations:5/manual_time", "StallIdle/iterations:5/manual_time", 0, 50e6},
+                                          {"StallSilentConverter/iterations:2/manual_time", "StallIdle/iterations:5/manual_time", 0, 50e6},
                                       });
 }

@@ -49,6 +49,7 @@ struct MaskedPixmap {
 MaskedPixmap maskedPixmap(const QImage& image) {
   QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32));
   if (pixmap.isNull()) return {{}, CButtonST::ImageUnreadable};
+  pixmap.setDevicePixelRatio(image.devicePixelRatio());
   const QBitmap mask = pixmap.createMaskFromColor(palette::TransparentKey, Qt::MaskInColor);
   if (mask.isNull()) return {{}, CButtonST::ImageMaskFailed};
   pixmap.setMask(mask);
@@ -58,21 +59,32 @@ MaskedPixmap maskedPixmap(const QImage& image) {
 }  // namespace
 
 int CButtonST::useImage(int resourceNumber) {
+  m_resource = resourceNumber;
+  return installSkinImage(devicePixelRatioF());
+}
+
+int CButtonST::installSkinImage(qreal ratio) {
+  m_imageRatio = ratio;
   // Buttons that show the same skin picture (the device column, the tab rows) share
-  // one masked pixmap.
-  const QString key = QStringLiteral("velkor-skin-button-%1").arg(resourceNumber);
+  // one masked pixmap per screen ratio.
+  const QString key = QStringLiteral("velkor-skin-button-%1@%2").arg(m_resource).arg(qRound(ratio * 100));
   QPixmap shared;
   if (QPixmapCache::find(key, &shared)) {
     m_image = shared;
     update();
     return ImageInstalled;
   }
-  const int result = useImageHandle(skinImage(resourceNumber));
+  const int result = setImage(skinImage(m_resource, ratio));
   if (!m_image.isNull()) QPixmapCache::insert(key, m_image);
   return result;
 }
 
 int CButtonST::useImageHandle(const QImage& image) {
+  m_resource = 0;
+  return setImage(image);
+}
+
+int CButtonST::setImage(const QImage& image) {
   m_image = QPixmap();
   update();
   if (image.isNull()) return ImageInstalled;
@@ -111,6 +123,8 @@ void CButtonST::setHoverEdge(bool on) {
 }
 
 void CButtonST::paintEvent(QPaintEvent*) {
+  // Moved to a screen of another ratio: the picture is drawn anew from its sources.
+  if (m_resource != 0 && m_imageRatio != devicePixelRatioF()) installSkinImage(devicePixelRatioF());
   QPainter painter(this);
   const bool pressed = isDown();
   const bool highlighted = m_pointerOver || pressed;
@@ -129,16 +143,35 @@ void CButtonST::paintEvent(QPaintEvent*) {
   QRect captionArea = rect();
   if (!m_image.isNull()) {
     const bool captioned = !text().isEmpty();
-    QPoint at(captioned ? ImageInset : (width() - m_image.width()) / 2, (height() - m_image.height()) / 2);
+    const QSize image = m_image.deviceIndependentSize().toSize();
+    QPoint at(captioned ? ImageInset : (width() - image.width()) / 2, (height() - image.height()) / 2);
     if (pressed) at += QPoint(1, 1);
     painter.drawPixmap(at, m_image);
-    // May start beyond the right edge when the image fills the button.
-    captionArea.setLeft(m_image.width() + ImageInset);
+    captionArea.setLeft(image.width() + ImageInset);
   }
-  if (!text().isEmpty()) {
+  // A caption with no room beside its image (a tab's placeholder: the picture carries
+  // the tab's words) is not drawn: centred on an area beyond the right edge, it would
+  // show as a sliver of letters there.
+  if (!text().isEmpty() && captionArea.left() < width()) {
     if (pressed) captionArea.translate(1, 1);
     paintCaption(painter, captionArea, highlighted);
   }
+  if (showsKeyboardFocus()) paintFocus(painter);
+}
+
+bool CButtonST::showsKeyboardFocus() const {
+  // As the platform's own controls do: the focus shows once the keyboard has moved it,
+  // and a mouse click does not light it up.
+  return hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void CButtonST::paintFocus(QPainter& painter) const {
+  // Dotted, in the skin's accent over its own pictures and in the caption's colour on
+  // a text button, inside the edge so that the edge still shows under the pointer.
+  QPen pen(m_image.isNull() ? m_colours[IdleCaption] : palette::Accent, 1, Qt::DotLine);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(rect().adjusted(1, 1, -2, -2));
 }
 
 void CButtonST::paintEdge(QPainter& painter, bool sunken) const {

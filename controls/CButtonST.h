@@ -69,6 +69,10 @@ class CButtonST : public QPushButton {
   void changeEvent(QEvent* event) override;
 
  private:
+  int installSkinImage(qreal ratio);
+  int setImage(const QImage& image);
+  bool showsKeyboardFocus() const;
+  void paintFocus(QPainter& painter) const;
   void setPointerOver(bool over);
   void paintEdge(QPainter& painter, bool sunken) const;
   void paintCaption(QPainter& painter, QRect area, bool highlighted) const;
@@ -78,7 +82,9 @@ class CButtonST : public QPushButton {
   bool m_hoverEdge = true;
   bool m_parentBackground = false;
   bool m_pointerOver = false;
-  QPixmap m_image;  // pure black pixels masked out
+  QPixmap m_image;     // pure black pixels masked out
+  int m_resource = 0;  // the skin picture shown, or 0 for a picture the caller made
+  qreal m_imageRatio = 1.0;
   QPixmap m_backgroundCopy;
 };
 

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,22 @@
 namespace velkor {
 
 namespace {
+
+// A skin picture that draws itself at the resolution of the screen it is on, whatever
+// screen that is by the time it paints.
+class SkinPicture final : public QLabel {
+ public:
+  SkinPicture(int image, QWidget* parent) : QLabel(parent), image_(image) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), skinImage(image_, devicePixelRatioF()));
+  }
+
+ private:
+  int image_;
+};
 
 QWidget* createControl(const ControlSpec& spec, QWidget* window) {
   const QString caption = QString::fromUtf8(spec.caption);
@@ -30,9 +47,7 @@ QWidget* createControl(const ControlSpec& spec, QWidget* window) {
       return label;
     }
     case ControlKind::Picture: {
-      auto* picture = new QLabel(window);
-      picture->setPixmap(QPixmap::fromImage(skinImage(spec.image)));
-      return picture;
+      return new SkinPicture(spec.image, window);
     }
     case ControlKind::Frame:
       return new QWidget(window);

@@ -15,8 +15,9 @@
 
 namespace velkor {
 
-PageFrame::PageFrame(const char* endLine, std::span<const ControlSpec> controls, Colours colours)
-    : endLine_(endLine), controls_(controls), colours_(colours) {
+PageFrame::PageFrame(const char* endLine, std::span<const ControlSpec> controls, Colours colours,
+                     std::span<const ControlName> names)
+    : endLine_(endLine), controls_(controls), names_(names), colours_(colours) {
   // Enter is taken away before any control of the page sees it, popups included.
   qApp->installEventFilter(this);
 }
@@ -35,6 +36,7 @@ void PageFrame::create(QWidget* container) {
   for (QWidget* control : findChildren<QWidget*>())
     if (takesWheelOnlyWithFocus(control)) control->setFocusPolicy(Qt::StrongFocus);
   if (colours_ == Colours::SettingPage) applyColours();
+  nameControls(*this, names_);
   initialise();
 }
 
@@ -47,7 +49,7 @@ DeviceRecord& PageFrame::record() { return mainDialog->record(); }
 
 void PageFrame::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(rect(), skinImage(skin::PageBackground));
+  painter.drawImage(rect(), skinImage(skin::PageBackground, devicePixelRatioF()));
 }
 
 // Escape inside a page does nothing: it neither closes nor hides the page.

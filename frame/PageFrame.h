@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <span>
 
+#include "AccessibleNames.h"
 #include "DialogTemplate.h"
 
 namespace velkor {
@@ -33,7 +34,9 @@ class PageFrame : public QWidget {
   static constexpr int kHeight = 360;
 
  protected:
-  PageFrame(const char* endLine, std::span<const ControlSpec> controls, Colours colours);
+  // `names`: what a screen reader calls the page's controls.
+  PageFrame(const char* endLine, std::span<const ControlSpec> controls, Colours colours,
+            std::span<const ControlName> names);
 
   // Runs once the controls exist, while the page is being created.
   virtual void initialise() {}
@@ -59,6 +62,7 @@ class PageFrame : public QWidget {
 
   const char* endLine_;
   std::span<const ControlSpec> controls_;
+  std::span<const ControlName> names_;
   Colours colours_;
 };
 

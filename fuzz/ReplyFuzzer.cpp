@@ -24,8 +24,12 @@ class ScriptedDevice final : public velkor::HidDevice {
     std::copy_n(report_.begin(), kept, into.begin());
     return {velkor::ReadOutcome::Kind::Received, kept};
   }
+  std::size_t discardQueued() override { return 0; }
 
  private:
+  velkor::TurnOutcome lockTurn(std::chrono::milliseconds) override { return {true, {}}; }
+  void unlockTurn() override {}
+
   std::span<const std::uint8_t> report_;
 };
 

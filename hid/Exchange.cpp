@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "BlockingWait.h"
+#include "ExchangeTurn.h"
 #include "Log.h"
 #include "StatusReply.h"
 
@@ -46,6 +48,24 @@ int readReply(DeviceRecord& record, HidDevice* handle) {
   return kExchangeOk;
 }
 
+namespace {
+
+void exchange(DeviceRecord& record, HidDevice* handle, const Frame& frame) {
+  const ExchangeTurn turn(*handle);
+  if (!turn.taken()) {
+    logLine("send ret = %d \n", kBusy);
+    return;
+  }
+  if (const std::size_t stale = handle->discardQueued(); stale > 0)
+    logLine("discarded %zu queued reports\n", stale);
+  const int sent = writeReport(handle, frame, frame.size());
+  logLine("send ret = %d \n", sent);
+  if (sent != kExchangeOk) return;
+  logLine("recv ret = %d \n", readReply(record, handle));
+}
+
+}  // namespace
+
 void sendFrame(DeviceRecord& record, const Frame& frame) {
   const DeviceEntry* entry = record.deviceTable.entry(record.selectedDevice);
   HidDevice* handle = entry != nullptr ? entry->handle.get() : nullptr;
@@ -53,10 +73,7 @@ void sendFrame(DeviceRecord& record, const Frame& frame) {
     logLine("the handle is null\n");
     return;
   }
-  const int sent = writeReport(handle, frame, frame.size());
-  logLine("send ret = %d \n", sent);
-  if (sent != kExchangeOk) return;
-  logLine("recv ret = %d \n", readReply(record, handle));
+  waitFor([&] { exchange(record, handle, frame); });
 }
 
 }  // namespace velkor

@@ -12,6 +12,8 @@ inline constexpr int kExchangeOk = 0;
 inline constexpr int kNoHandle = -1;
 inline constexpr int kNoDescription = -2;
 inline constexpr int kTimedOut = -3;
+// Another program had the converter for longer than the turn's limit; nothing was sent.
+inline constexpr int kBusy = -4;
 inline constexpr std::chrono::milliseconds kWriteLimit{500};
 inline constexpr std::chrono::milliseconds kReadLimit{500};
 
@@ -22,8 +24,9 @@ int writeReport(HidDevice* handle, const Frame& frame, std::size_t length);
 // the record; kExchangeOk (recognised or not), kNoHandle or kTimedOut.
 int readReply(DeviceRecord& record, HidDevice* handle);
 
-// Writes the frame to the device in use and reads its reply. The outcome shows only
-// in the log and in the record.
+// Writes the frame to the device in use and reads its reply, in the converter's turn and
+// after dropping what other programs' exchanges left queued, so that the reply read is
+// the one to this request. The outcome shows only in the log and in the record.
 void sendFrame(DeviceRecord& record, const Frame& frame);
 
 }  // namespace velkor

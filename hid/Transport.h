@@ -32,7 +32,20 @@ struct ReadOutcome {
   std::size_t length = 0;  // bytes placed in the caller's buffer when Received
 };
 
+// Whether this handle got the converter's turn, and if not, who has it where the system
+// tells ("velkorctl (process 4711)"; empty when it does not).
+struct TurnOutcome {
+  bool taken = false;
+  std::string holder;
+};
+
 // One open HID interface. Closing is destruction.
+//
+// Every program that has a converter open receives every input report it sends, so
+// programs take turns: one exchange, or one change with its read-back, at a time per
+// converter, across programs and users, with a lock the system drops when a program
+// dies. Turns nest within a handle, so that a transaction can hold the turn across the
+// exchanges it is made of.
 class HidDevice {
  public:
   virtual ~HidDevice() = default;
@@ -41,6 +54,29 @@ class HidDevice {
   virtual WriteOutcome write(std::span<const std::uint8_t> report, std::chrono::milliseconds limit) = 0;
   // Reads one input report's data (without report ID) into `into`; a longer report is cut.
   virtual ReadOutcome read(std::span<std::uint8_t> into, std::chrono::milliseconds limit) = 0;
+  // Drops the input reports already queued for this handle (replies to other programs'
+  // requests, or a reply that came too late); returns how many.
+  virtual std::size_t discardQueued() = 0;
+
+  // Waits at most `limit` for the converter's turn; at once when this handle holds it.
+  TurnOutcome takeTurn(std::chrono::milliseconds limit) {
+    if (turnDepth_ > 0) {
+      ++turnDepth_;
+      return {true, {}};
+    }
+    TurnOutcome outcome = lockTurn(limit);
+    if (outcome.taken) turnDepth_ = 1;
+    return outcome;
+  }
+  void endTurn() {
+    if (turnDepth_ > 0 && --turnDepth_ == 0) unlockTurn();
+  }
+
+ private:
+  virtual TurnOutcome lockTurn(std::chrono::milliseconds limit) = 0;
+  virtual void unlockTurn() = 0;
+
+  int turnDepth_ = 0;
 };
 
 // A present HID interface as the system lists it, read without opening it.

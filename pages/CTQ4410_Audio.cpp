@@ -55,6 +55,14 @@ constexpr ControlSpec kTemplate[] = {
     hidden(leftLabel("Embedding Analog Audio To", 111, 86, 90, 8)),
 };
 
+constexpr ControlName kNames[] = {
+    {kDeembedList, "AES/EBU & Analog Audio from"},
+    {kFirstEmbeddingButton, lists::kEmbedSources[0]},
+    {kFirstEmbeddingButton + 1, lists::kEmbedSources[1]},
+    {kFirstEmbeddingButton + 2, lists::kEmbedSources[2]},
+    {kFirstEmbeddingButton + 3, lists::kEmbedSources[3]},
+};
+
 // The template's 8 x 8 box of a radio button is smaller than the style's indicator:
 // grow it about its centre, so that the indicator shows whole and stays level with
 // its label.
@@ -66,7 +74,7 @@ void growToShowWhole(QWidget* control) {
 
 }  // namespace
 
-CTQ4410_Audio::CTQ4410_Audio() : PageFrame("PostNcDestroy 4410 audio \n", kTemplate, Colours::SettingPage) {}
+CTQ4410_Audio::CTQ4410_Audio() : PageFrame("PostNcDestroy 4410 audio \n", kTemplate, Colours::SettingPage, kNames) {}
 
 void CTQ4410_Audio::initialise() {
   setUpGroupBoxes();

@@ -44,6 +44,9 @@ constexpr ControlSpec kTemplate[] = {
     {PushButton, kFirmwareUpdate, "Firmware Update", 186, 166, 105, 16, false},
 };
 
+// The buttons say what they do in their captions.
+constexpr ControlName kNames[] = {{kSettingList, "Setting"}};
+
 constexpr int kInertButtons[] = {kApplyToAll, kFirmwareUpdate};
 constexpr int kGroupBoxes[] = {kGroupMode, kGroupFile};
 
@@ -56,6 +59,7 @@ std::span<std::uint8_t> chosenBlockBytes(DeviceRecord& record) {
 const FunctionPage::Model kModel{
     .endLine = "PostNcDestroy 4410 func \n",
     .controls = kTemplate,
+    .names = kNames,
     .settingList = kSettingList,
     .applyButton = kApply,
     .saveSettingsButton = kSaveSettings,

@@ -29,6 +29,12 @@ constexpr ControlSpec kTemplate[] = {
     hidden(dropDownList(kNoSignalColourList, 153, 95, 98, 108)),
 };
 
+constexpr ControlName kNames[] = {
+    {kOutputFormatList, "Output Format"},
+    {kColorSpaceList, "HDMI Color Space"},
+    {kAvOutputTypeList, "AV Output Type"},
+};
+
 constexpr ListRow<StatusBlockA> kLists[] = {
     {kOutputFormatList, lists::kOutputFormatsA, &StatusBlockA::outputFormat, wire::kCmdOutputFormatA},
     {kColorSpaceList, lists::kHdmiColorSpaces, &StatusBlockA::hdmiColorSpace, wire::kCmdHdmiColorSpaceA},
@@ -37,7 +43,7 @@ constexpr ListRow<StatusBlockA> kLists[] = {
 
 }  // namespace
 
-CTQ4410_Output::CTQ4410_Output() : PageFrame("PostNcDestroy 4410 output \n", kTemplate, Colours::SettingPage) {}
+CTQ4410_Output::CTQ4410_Output() : PageFrame("PostNcDestroy 4410 output \n", kTemplate, Colours::SettingPage, kNames) {}
 
 void CTQ4410_Output::initialise() {
   for (const auto& row : kLists) bindList(control<QComboBox>(row.id), row.items, row.setting(record()));

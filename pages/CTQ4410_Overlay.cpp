@@ -60,6 +60,15 @@ constexpr ControlSpec kTemplate[] = {
     hidden(slider(kBackgroundTransparencySlider, 185, 251, 125, 15)),
 };
 
+// The field and the slider of a margin share its label.
+constexpr ControlName kNames[] = {
+    {kOverlaysEnableList, "Overlays Enable"},
+    {kVerticalField, "Vertical Margin"},
+    {kVerticalSlider, "Vertical Margin"},
+    {kHorizontalField, "Horizonal Margin"},
+    {kHorizontalSlider, "Horizonal Margin"},
+};
+
 // The vertical margin goes out through a sender of its own, which does not log it.
 void sendVerticalMargin(DeviceRecord& record, std::uint8_t, std::uint8_t value) { sendCommandX(record, value); }
 
@@ -91,7 +100,7 @@ class TransparencySlider final : public QObject {
 
 }  // namespace
 
-CTQ4410_Overlay::CTQ4410_Overlay() : PageFrame("PostNcDestroy 4410 overlay \n", kTemplate, Colours::SettingPage) {}
+CTQ4410_Overlay::CTQ4410_Overlay() : PageFrame("PostNcDestroy 4410 overlay \n", kTemplate, Colours::SettingPage, kNames) {}
 
 void CTQ4410_Overlay::initialise() {
   DeviceRecord& state = record();

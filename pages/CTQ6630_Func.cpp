@@ -41,6 +41,9 @@ constexpr ControlSpec kTemplate[] = {
     {PushButton, kApplyToAll, "Apply to All TQ4410", 185, 65, 75, 14, false},
 };
 
+// The buttons say what they do in their captions.
+constexpr ControlName kNames[] = {{kSettingList, "Setting"}};
+
 constexpr int kInertButtons[] = {kFirmwareUpdate};
 constexpr int kGroupBoxes[] = {kGroupMode, kGroupFile};
 
@@ -53,6 +56,7 @@ std::span<std::uint8_t> chosenBlockBytes(DeviceRecord& record) {
 const FunctionPage::Model kModel{
     .endLine = "PostNcDestroy 6630 func \n",
     .controls = kTemplate,
+    .names = kNames,
     .settingList = kSettingList,
     .applyButton = kApply,
     .saveSettingsButton = kSaveSettings,

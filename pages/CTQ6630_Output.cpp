@@ -29,6 +29,12 @@ constexpr ControlSpec kTemplate[] = {
     hidden(dropDownList(kNoSignalColourList, 153, 95, 98, 108)),
 };
 
+constexpr ControlName kNames[] = {
+    {kOutputFormatList, "Output Format"},
+    {kOutputSourceList, "SDI Output Source from"},
+    {kAudioSourceList, "SDI Audio Source from"},
+};
+
 // This model's page sends before it stores, so the record ends up holding the
 // operator's choice whatever the converter's reply carried.
 constexpr auto kSendFirst = SettingByte::Order::SendThenStore;
@@ -43,7 +49,7 @@ SettingByte audioSource(DeviceRecord& record) {
 
 }  // namespace
 
-CTQ6630_Output::CTQ6630_Output() : PageFrame("PostNcDestroy 6630 output \n", kTemplate, Colours::SettingPage) {}
+CTQ6630_Output::CTQ6630_Output() : PageFrame("PostNcDestroy 6630 output \n", kTemplate, Colours::SettingPage, kNames) {}
 
 void CTQ6630_Output::initialise() {
   bindList(control<QComboBox>(kOutputFormatList), lists::kOutputFormatsB,

@@ -38,6 +38,16 @@ constexpr ControlSpec kTemplate[] = {
     hidden(dropDownList(kFreezeList, 106, 109, 163, 87)),
 };
 
+// The field and the slider of a margin share its label.
+constexpr ControlName kNames[] = {
+    {kOverlaysEnableList, "Overlays Enable"},
+    {kVerticalField, "Vertical Margin"},
+    {kVerticalSlider, "Vertical Margin"},
+    {kHorizontalField, "Horizonal Margin"},
+    {kHorizontalSlider, "Horizonal Margin"},
+    {kImageFlipList, "Image Flip"},
+};
+
 constexpr ListRow<StatusBlockB> kLists[] = {
     {kOverlaysEnableList, lists::kOverlaysEnable, &StatusBlockB::overlaysEnable, wire::kCmdOverlaysEnableB},
     {kImageFlipList, lists::kImageFlips, &StatusBlockB::mirrorImage, wire::kCmdMirrorImageB},
@@ -46,7 +56,7 @@ constexpr ListRow<StatusBlockB> kLists[] = {
 
 }  // namespace
 
-CTQ6630_Overlay::CTQ6630_Overlay() : PageFrame("PostNcDestroy 6630 overlay \n", kTemplate, Colours::SettingPage) {}
+CTQ6630_Overlay::CTQ6630_Overlay() : PageFrame("PostNcDestroy 6630 overlay \n", kTemplate, Colours::SettingPage, kNames) {}
 
 void CTQ6630_Overlay::initialise() {
   DeviceRecord& state = record();

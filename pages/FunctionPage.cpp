@@ -19,7 +19,7 @@ constexpr int kManualApplyPosition = 1;
 }  // namespace
 
 FunctionPage::FunctionPage(const Model& model)
-    : PageFrame(model.endLine, model.controls, Colours::SettingPage), model_(model) {}
+    : PageFrame(model.endLine, model.controls, Colours::SettingPage, model.names), model_(model) {}
 
 void FunctionPage::initialise() {
   const std::uint8_t mode = record().*model_.applyMode;

@@ -23,6 +23,7 @@ class FunctionPage : public PageFrame {
   struct Model {
     const char* endLine;
     std::span<const ControlSpec> controls;
+    std::span<const ControlName> names;  // what a screen reader calls the controls
 
     int settingList;  // "Auto Apply" / "Manual Apply"
     int applyButton;  // shown only in Manual Apply

@@ -22,11 +22,11 @@ constexpr ControlSpec kTemplate[] = {
 };
 
 constexpr PanelContainer::Tab kTabs[] = {
-    {1016, skin::TabStatus, skin::TabStatusSelected, PanelContainer::makePage<CTQ4410_Ststus>},
-    {1017, skin::TabOutput, skin::TabOutputSelected, PanelContainer::makePage<CTQ4410_Output>},
-    {1018, skin::TabAudio, skin::TabAudioSelected, PanelContainer::makePage<CTQ4410_Audio>},
-    {1019, skin::TabOverlay, skin::TabOverlaySelected, PanelContainer::makePage<CTQ4410_Overlay>},
-    {1020, skin::TabFunction, skin::TabFunctionSelected, PanelContainer::makePage<CTQ4410_Func>},
+    {1016, "Status", skin::TabStatus, skin::TabStatusSelected, PanelContainer::makePage<CTQ4410_Ststus>},
+    {1017, "Scaling / Output", skin::TabOutput, skin::TabOutputSelected, PanelContainer::makePage<CTQ4410_Output>},
+    {1018, "Audio Settings", skin::TabAudio, skin::TabAudioSelected, PanelContainer::makePage<CTQ4410_Audio>},
+    {1019, "OSD Status Display", skin::TabOverlay, skin::TabOverlaySelected, PanelContainer::makePage<CTQ4410_Overlay>},
+    {1020, "Functions", skin::TabFunction, skin::TabFunctionSelected, PanelContainer::makePage<CTQ4410_Func>},
 };
 
 const PanelContainer::Layout kLayout{kTemplate, kTabs, 1021, "tq4410  main  delete \n"};

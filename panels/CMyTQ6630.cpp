@@ -21,10 +21,10 @@ constexpr ControlSpec kTemplate[] = {
 
 // No audio page: the overlay and function tabs move up to third and fourth.
 constexpr PanelContainer::Tab kTabs[] = {
-    {1023, skin::TabStatus, skin::TabStatusSelected, PanelContainer::makePage<CTQ6630_Status>},
-    {1072, skin::TabOutput, skin::TabOutputSelected, PanelContainer::makePage<CTQ6630_Output>},
-    {1073, skin::TabOverlay, skin::TabOverlaySelected, PanelContainer::makePage<CTQ6630_Overlay>},
-    {1074, skin::TabFunction, skin::TabFunctionSelected, PanelContainer::makePage<CTQ6630_Func>},
+    {1023, "Status", skin::TabStatus, skin::TabStatusSelected, PanelContainer::makePage<CTQ6630_Status>},
+    {1072, "Scaling / Output", skin::TabOutput, skin::TabOutputSelected, PanelContainer::makePage<CTQ6630_Output>},
+    {1073, "OSD Status Display", skin::TabOverlay, skin::TabOverlaySelected, PanelContainer::makePage<CTQ6630_Overlay>},
+    {1074, "Functions", skin::TabFunction, skin::TabFunctionSelected, PanelContainer::makePage<CTQ6630_Func>},
 };
 
 const PanelContainer::Layout kLayout{kTemplate, kTabs, 1076, "tq6630 main  delete \n"};

@@ -44,12 +44,24 @@ constexpr ControlSpec kTemplate[] = {
     {EditField, kColorSpace, "", 149, 152, 86, 12, kShown, kLeft, kReadOnly},
 };
 
+constexpr ControlName kNames[] = {
+    {kNameField, "Custom Name"},
+    {kFirmware, "Firmware Version"},
+    {kSdiInput, "SDI Input Status"},
+    {kHdmiOutput, "HDMI Output Status"},
+    {kAvOutput, "AV Output Status"},
+    {kDeembedding, "Audio De-Embedding Status"},
+    {kEmbedding, "HDMI Audio Embedding Status"},
+    {kColorSpace, "HDMI Color Space"},
+};
+
 // In the order statusTextsA gives their texts.
 constexpr int kStatusFields[] = {kFirmware, kSdiInput, kHdmiOutput, kDeembedding, kEmbedding, kColorSpace, kAvOutput};
 
 const StatusPage::Model kModel{
     .endLine = "PostNcDestroy 4410 status \n",
     .controls = kTemplate,
+    .names = kNames,
     .nameField = kNameField,
     .saveButton = kSave,
     .statusFields = kStatusFields,

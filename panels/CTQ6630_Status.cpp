@@ -43,12 +43,22 @@ constexpr ControlSpec kTemplate[] = {
     {EditField, 1084, "", 149, 161, 86, 12, kHidden, kLeft, kReadOnly},
 };
 
+constexpr ControlName kNames[] = {
+    {kNameField, "Custom Name"},
+    {kFirmware, "Firmware Version"},
+    {kInput, "Input Source Format"},
+    {kOutput, "Output Source Format"},
+    {kOutputSource, "SDI Output Source from"},
+    {kAudioSource, "SDI Audio Source from"},
+};
+
 // In the order statusTextsB gives their texts.
 constexpr int kStatusFields[] = {kFirmware, kInput, kOutput, kOutputSource, kAudioSource};
 
 const StatusPage::Model kModel{
     .endLine = "PostNcDestroy 6630 status \n",
     .controls = kTemplate,
+    .names = kNames,
     .nameField = kNameField,
     .saveButton = kSave,
     .statusFields = kStatusFields,

@@ -35,6 +35,10 @@ PanelContainer::PanelContainer(QWidget* parent, const Layout& layout)
     button->enableParentBackground();
     button->setFlatLook(true);
     button->setHoverEdge(false);
+    // A screen reader says which page a tab opens and whether it is the one open.
+    button->setAccessibleName(QString::fromUtf8(tab.name));
+    button->setCheckable(true);
+    button->setAutoExclusive(true);
     const int btnIndex = static_cast<int>(k) + 1;
     connect(button, &QPushButton::clicked, this, [this, btnIndex] { SelectTab(btnIndex); });
     tabButtons_.push_back(button);
@@ -79,6 +83,7 @@ void PanelContainer::SelectTab(int btnIndex) {
 
   const Tab& tab = layout_.tabs[btnIndex - 1];
   tabButtons_[btnIndex - 1]->useImage(tab.selectedImage);
+  tabButtons_[btnIndex - 1]->setChecked(true);
   curPage_ = tab.createPage();
   curPage_->create(this);
   curPage_->setGeometry(pageRect_);
@@ -87,7 +92,7 @@ void PanelContainer::SelectTab(int btnIndex) {
 
 void PanelContainer::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(rect(), skinImage(skin::PanelBackground));
+  painter.drawImage(rect(), skinImage(skin::PanelBackground, devicePixelRatioF()));
 }
 
 // Escape never closes the panel.

@@ -20,6 +20,7 @@ class PanelContainer : public QWidget {
  public:
   struct Tab {
     int buttonId;
+    const char* name;  // the page, as a screen reader says it; the tab's picture shows it
     int normalImage;
     int selectedImage;
     PageFrame* (*createPage)();

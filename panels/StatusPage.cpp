@@ -3,8 +3,10 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
-#include <QThread>
+#include <chrono>
+#include <thread>
 
+#include "BlockingWait.h"
 #include "CButtonST.h"
 #include "Log.h"
 #include "SkinPalette.h"
@@ -17,9 +19,11 @@ namespace velkor {
 namespace {
 
 // The converter is given a moment between the steps of the name write test.
-constexpr unsigned long kStepPauseMs = 50;
+constexpr std::chrono::milliseconds kStepPause{50};
 
-void pause() { QThread::msleep(kStepPauseMs); }
+void pause() {
+  waitFor([] { std::this_thread::sleep_for(kStepPause); });
+}
 
 void logName(const char* format, const std::u16string& name) { logLine(format, toUtf8(name).c_str()); }
 
@@ -46,7 +50,7 @@ void showDipSwitchMessage() {
 }  // namespace
 
 StatusPage::StatusPage(const Model& model)
-    : PageFrame(model.endLine, model.controls, Colours::OwnRule), model_(model) {}
+    : PageFrame(model.endLine, model.controls, Colours::OwnRule, model.names), model_(model) {}
 
 std::u16string& StatusPage::name() const { return record().*model_.name; }
 

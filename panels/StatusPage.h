@@ -22,6 +22,7 @@ class StatusPage : public PageFrame {
   struct Model {
     const char* endLine;
     std::span<const ControlSpec> controls;
+    std::span<const ControlName> names;  // what a screen reader calls the controls
 
     int nameField;
     int saveButton;

@@ -3,20 +3,26 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
-#include <unordered_map>
+#include <map>
+#include <utility>
 
 #include "SkinRecipe.h"
 
 namespace velkor {
 
-QImage skinImage(int resourceNumber) {
+QImage skinImage(int resourceNumber, qreal devicePixelRatio) {
   // Windows repaint their backgrounds from these pictures on every erase, so each
-  // is rendered once; QImage copies share the pixels.
-  static std::unordered_map<int, QImage> rendered;
-  if (const auto found = rendered.find(resourceNumber); found != rendered.end()) return found->second;
+  // is rendered once per screen ratio; QImage copies share the pixels. Ratios are
+  // kept to a hundredth, as screens give them (1.25, 1.5), so that a ratio computed
+  // twice finds the same picture.
+  static std::map<std::pair<int, int>, QImage> rendered;
+  const int hundredths = qRound(devicePixelRatio * 100);
+  if (hundredths <= 0) return {};
+  const auto key = std::make_pair(resourceNumber, hundredths);
+  if (const auto found = rendered.find(key); found != rendered.end()) return found->second;
   const std::optional<SkinRecipe> recipe = skinRecipe(resourceNumber);
   if (!recipe) return {};
-  return rendered.emplace(resourceNumber, renderSkinRecipe(*recipe)).first->second;
+  return rendered.emplace(key, renderSkinRecipe(*recipe, hundredths / 100.0)).first->second;
 }
 
 QIcon applicationIcon() {

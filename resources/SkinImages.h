@@ -47,8 +47,10 @@ inline constexpr int TabFunctionSelected = 153;
 }  // namespace skin
 
 // The picture with that resource number, or a null image for a number the skin does
-// not have. Rendered once, then shared.
-QImage skinImage(int resourceNumber);
+// not have, drawn from its sources for a screen of that device pixel ratio: its size
+// in pixels is the catalogued size times the ratio, its devicePixelRatio the ratio.
+// Rendered once per ratio, then shared; at 1 it is the catalogued picture itself.
+QImage skinImage(int resourceNumber, qreal devicePixelRatio = 1.0);
 
 // The application icon (resource 128) at the usual window and task-bar sizes. Its
 // source, skin/128-application-icon.svg, is a 256 x 256 drawing that a desktop entry

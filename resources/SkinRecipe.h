@@ -47,7 +47,8 @@ struct SkinRecipe {
 // The recipe of the picture with that resource number, if the skin has one.
 std::optional<SkinRecipe> skinRecipe(int resourceNumber);
 
-// The picture a recipe describes, as an opaque image of the recipe's size.
-QImage renderSkinRecipe(const SkinRecipe& recipe);
+// The picture a recipe describes, as an opaque image of the recipe's size times
+// `devicePixelRatio`, drawn at that resolution from the recipe's sources.
+QImage renderSkinRecipe(const SkinRecipe& recipe, qreal devicePixelRatio = 1.0);
 
 }  // namespace velkor

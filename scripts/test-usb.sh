@@ -62,12 +62,20 @@ mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 for m in \$(cat /modules/order); do insmod /modules/\$m || echo "init: \$m did not load"; done
 if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot /newroot; then
+  # A second view of the host's root, for the folders the machine's own /tmp and /run
+  # would hide: a checkout may sit in either.
+  mkdir -p /hostroot && mount --bind /newroot /hostroot
   mount -t proc proc /newroot/proc
   mount -t sysfs sys /newroot/sys
   mount -t devtmpfs dev /newroot/dev
   mount -t tmpfs tmp /newroot/tmp
   mount -t tmpfs run /newroot/run
   mkdir -p /newroot/dev/shm && mount -t tmpfs shm /newroot/dev/shm
+  for shown in "$source_dir" "$build_dir"; do
+    case "\$shown" in
+      /tmp/* | /run/*) mkdir -p "/newroot\$shown" && mount --bind "/hostroot\$shown" "/newroot\$shown" ;;
+    esac
+  done
   mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results "/newroot$work/results"
   chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results"
 else

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "BusyHint.h"
 #include "Discovery.h"
 #include "Exchange.h"
 #include "StatusReply.h"
@@ -16,11 +17,21 @@ Converter::Converter(Transport& transport, DeviceRecord& record, int number)
 }
 
 Converter::~Converter() {
+  turn_.reset();  // before the handle it is held on goes
   record_.deviceTable.entry(number_)->handle.reset();
   record_.selectedDevice = 0;
 }
 
 bool Converter::opened() const { return record_.deviceTable.entry(number_)->handle != nullptr; }
+
+bool Converter::takeTurn() {
+  HidDevice* handle = record_.deviceTable.entry(number_)->handle.get();
+  if (handle == nullptr) return false;
+  turn_.emplace(*handle);
+  return turn_->taken();
+}
+
+std::string Converter::busyReason() const { return busyMessage(turn_ ? turn_->holder() : std::string()); }
 
 bool Converter::accessDenied() const { return !opened() && record_.deviceTable.entry(number_)->accessDenied; }
 

@@ -4,11 +4,13 @@
 // block, and an apply frame carries the status block.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "DeviceRecord.h"
+#include "ExchangeTurn.h"
 #include "ModelTable.h"
 #include "SettingKeys.h"
 #include "Transport.h"
@@ -35,6 +37,12 @@ class Converter {
   const ModelInfo& model() const { return model_; }
   std::string path() const;
   std::string identity() const;
+
+  // Takes the converter's turn for as long as this object lives, so that everything it
+  // sends and reads back is one transaction that no other program's request comes
+  // between. False when another program kept it past the limit: busyReason() says so.
+  bool takeTurn();
+  std::string busyReason() const;
 
   // Each is one request and its reply. True when a status reply came back; it has then
   // filled the status block and the name.
@@ -64,6 +72,7 @@ class Converter {
   int number_;
   const ModelInfo& model_;
   bool heard_ = false;
+  std::optional<ExchangeTurn> turn_;
 };
 
 // What a request without a status reply within its limit is reported as.

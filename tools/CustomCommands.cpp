@@ -34,11 +34,14 @@ int writeName(Session& session, const std::string& text) {
   const Chosen chosen = chooseConverters(session.transport, session.output, session.target);
   if (chosen.exitCode != kExitDone) return chosen.exitCode;
   return actOnEach(session.transport, session.output, chosen, [&](Converter& converter) {
-    converter.writeName(name);  // reading the name back decides
+    // Reading the name back decides; whether the converter answered the name tells a
+    // refusal from a name that never reached it.
+    const bool answered = converter.writeName(name);
     if (!converter.query()) return converterFailed(session.output, converter, noAnswer());
     if (converter.name() != name)
       return converterFailed(session.output, converter,
-                             "did not take the name \"" + text + "\"; is its DIP switch at \"Controls-PC\"?");
+                             "did not take the name \"" + text + "\"" +
+                                 (answered ? "; is its DIP switch at \"Controls-PC\"?" : "; it did not answer the name"));
     converterDone(session.output, converter, Json::object(), "named \"" + text + "\"");
     return true;
   });

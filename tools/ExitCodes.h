@@ -8,5 +8,6 @@ inline constexpr int kExitConverterFailed = 1;  // did not answer, or did not ta
 inline constexpr int kExitUsage = 2;            // a usage error or a bad value; nothing was sent
 inline constexpr int kExitNoSuchConverter = 3;
 inline constexpr int kExitPermission = 4;  // a converter is attached but this user may not open it
+inline constexpr int kExitBusy = 5;        // another program kept a converter too long; try again
 
 }  // namespace velkor::ctl

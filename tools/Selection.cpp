@@ -142,6 +142,7 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
     std::vector<int> named;
     std::vector<int> silent;
     std::vector<int> refused;
+    std::vector<int> busy;
     const std::u16string name = fromUtf8(target.device);
     for (int n : candidates) {
       if (denied(record, n)) {
@@ -149,7 +150,9 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
         continue;
       }
       Converter converter(transport, *chosen.record, n);
-      if (!converter.opened() || !converter.query())
+      if (converter.opened() && !converter.takeTurn())
+        busy.push_back(n);
+      else if (!converter.opened() || !converter.query())
         silent.push_back(n);
       else if (sameIgnoringCase(converter.name(), name))
         named.push_back(n);
@@ -159,9 +162,11 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
                      converters(named) + " are all named \"" + target.device + "\": choose one by its number or path");
     if (named.empty()) {
       reportDenied(refused);
-      return failure(std::move(chosen), output, refused.empty() ? kExitNoSuchConverter : kExitPermission,
+      const int exitCode = !refused.empty() ? kExitPermission : !busy.empty() ? kExitBusy : kExitNoSuchConverter;
+      return failure(std::move(chosen), output, exitCode,
                      "no " + wanted + " has the number, identity, serial number, path or name \"" + target.device +
                          "\"" + (silent.empty() ? "" : " (" + converters(silent) + " did not answer)") +
+                         (busy.empty() ? "" : " (" + converters(busy) + " kept busy by another program)") +
                          (refused.empty() ? "" : " (" + converters(refused) + " could not be asked)"));
     }
     number = named.front();
@@ -179,23 +184,30 @@ Chosen chooseConverters(Transport& transport, Output& output, const TargetOption
 }
 
 int actOnEach(Transport& transport, Output& output, const Chosen& chosen, const std::function<bool(Converter&)>& act) {
-  bool allDone = true;
+  bool failed = false;
+  bool busy = false;
   bool permissionMissing = chosen.permissionMissing;
   for (int n : chosen.numbers) {
     Converter converter(transport, *chosen.record, n);
-    bool done = false;
     if (converter.opened()) {
-      done = act(converter);
+      // All that is sent to one converter, and read back, is one transaction.
+      if (!converter.takeTurn()) {
+        busy = true;
+        converterFailed(output, converter, converter.busyReason());
+      } else if (!act(converter)) {
+        failed = true;
+      }
     } else if (converter.accessDenied()) {
       permissionMissing = true;
       converterFailed(output, converter, permissionDenied(*chosen.record, n));
     } else {
+      failed = true;
       converterFailed(output, converter, "could not be opened");
     }
-    allDone = done && allDone;
   }
   if (permissionMissing) return kExitPermission;
-  return allDone ? kExitDone : kExitConverterFailed;
+  if (failed) return kExitConverterFailed;
+  return busy ? kExitBusy : kExitDone;
 }
 
 }  // namespace velkor::ctl

@@ -51,10 +51,12 @@ struct Chosen {
 
 Chosen chooseConverters(Transport& transport, Output& output, const TargetOptions& target);
 
-// Opens each chosen converter in turn and lets `act` work on it, report its result and
-// say whether it succeeded; one that does not open is reported here. The exit code of
-// the whole: kExitPermission when any converter asked for could not be opened for lack
-// of permission, else kExitConverterFailed when any failed.
+// Opens each chosen converter in turn and lets `act` work on it in the converter's turn,
+// report its result and say whether it succeeded; one that does not open, or that
+// another program keeps busy, is reported here. The exit code of the whole:
+// kExitPermission when any converter asked for could not be opened for lack of
+// permission, else kExitConverterFailed when any failed, else kExitBusy when any was
+// kept busy.
 int actOnEach(Transport& transport, Output& output, const Chosen& chosen, const std::function<bool(Converter&)>& act);
 
 }  // namespace velkor::ctl

@@ -5,6 +5,7 @@
 
 #include "Assignments.h"
 #include "Commands.h"
+#include "Exchange.h"
 #include "FileRead.h"
 #include "ProfileValue.h"
 
@@ -23,7 +24,9 @@ std::string joined(const std::string& list, const std::string& item) {
 bool sendSettings(Output& output, Converter& converter, std::span<const Change> changes, Json fields,
                   const std::string& note) {
   if (!converter.query()) return converterFailed(output, converter, noAnswer(), fields);
-  converter.apply(changes);  // its reply does not matter: the query after it does
+  // What the converter holds afterwards decides; whether it answered the settings tells
+  // a refusal from settings that never reached it.
+  const bool answered = converter.apply(changes);
   if (!converter.query())
     return converterFailed(output, converter, noAnswer() + " after the settings were sent", fields);
 
@@ -48,8 +51,10 @@ bool sendSettings(Output& output, Converter& converter, std::span<const Change> 
   fields["settings"] = settings;
   if (!refused.empty()) {
     fields["refused"] = refused;
-    return converterFailed(output, converter, "did not take " + notTaken + "; is its DIP switch at \"Controls-PC\"?",
-                           fields);
+    const std::string why = answered ? "; is its DIP switch at \"Controls-PC\"?"
+                                     : "; it did not answer the settings within " +
+                                           std::to_string(kReadLimit.count()) + " ms";
+    return converterFailed(output, converter, "did not take " + notTaken + why, fields);
   }
   converterDone(output, converter, fields, note + taken);
   return true;

@@ -3,6 +3,7 @@
 #include <hidapi/hidapi.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <memory>
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "../Text.h"
+#include "../WireFormat.h"
+#include "NodeLock.h"
 
 namespace velkor {
 namespace {
@@ -68,7 +71,8 @@ void runWrites(WriterState& state) {
 // write: the writer closes the device when that write returns.
 class HidapiDevice final : public HidDevice {
  public:
-  explicit HidapiDevice(hid_device* device) : state_(std::make_shared<WriterState>(device)) {
+  HidapiDevice(hid_device* device, std::unique_ptr<NodeLock> lock)
+      : state_(std::make_shared<WriterState>(device)), lock_(std::move(lock)) {
     std::thread([state = state_] { runWrites(*state); }).detach();
   }
 
@@ -105,8 +109,19 @@ class HidapiDevice final : public HidDevice {
     return {ReadOutcome::Kind::Gone, 0};
   }
 
+  std::size_t discardQueued() override {
+    std::array<std::uint8_t, wire::kReplyAreaLength> scratch{};
+    std::size_t dropped = 0;
+    while (hid_read_timeout(state_->device, scratch.data(), scratch.size(), 0) > 0) ++dropped;
+    return dropped;
+  }
+
  private:
+  TurnOutcome lockTurn(std::chrono::milliseconds limit) override { return lock_->take(limit); }
+  void unlockTurn() override { lock_->release(); }
+
   std::shared_ptr<WriterState> state_;
+  std::unique_ptr<NodeLock> lock_;
 };
 
 // hidapi's hidraw backend lists a device once for every top-level usage of its report
@@ -191,9 +206,12 @@ std::optional<std::vector<ListedInterface>> HidapiTransport::listInterfaces() {
 
 std::unique_ptr<HidDevice> HidapiTransport::open(const std::string& path) {
   if (!initialised_) return nullptr;
+  // Without the node's lock the handle could not take turns with other programs.
+  std::unique_ptr<NodeLock> lock = NodeLock::open(path);
+  if (lock == nullptr) return nullptr;
   hid_device* device = hid_open_path(path.c_str());
   if (device == nullptr) return nullptr;
-  return std::make_unique<HidapiDevice>(device);
+  return std::make_unique<HidapiDevice>(device, std::move(lock));
 }
 
 }  // namespace velkor

@@ -54,6 +54,7 @@ HidAttributes VirtualConverter::attributes() const {
 }
 
 bool VirtualConverter::receive(std::span<const std::uint8_t> report, Clock::TimePoint now) {
+  const std::lock_guard lock(mutex_);
   if (!isWellFormedFrame(report)) {
     ++rejected_;
     return false;
@@ -62,9 +63,63 @@ bool VirtualConverter::receive(std::span<const std::uint8_t> report, Clock::Time
   if (state.controlsPc) applyRequest(report);
   if (!hasFault(ConverterFault::NoReply)) {
     const auto delay = hasFault(ConverterFault::DelayedReply) ? replyDelay : std::chrono::milliseconds(0);
-    replies_.push_back({now + delay, statusReply()});
+    Reply reply{now + delay, statusReply()};
+    if (readers_.empty()) replies_.push_back(std::move(reply));
+    for (auto& [reader, queue] : readers_) queue.push_back(reply);
   }
   return true;
+}
+
+VirtualConverter::ReaderId VirtualConverter::attachReader() {
+  const std::lock_guard lock(mutex_);
+  const ReaderId reader = nextReader_++;
+  readers_[reader];
+  return reader;
+}
+
+void VirtualConverter::detachReader(ReaderId reader) {
+  const std::lock_guard lock(mutex_);
+  readers_.erase(reader);
+  // A program that dies loses its lock with its last handle.
+  if (turnHolder_ == reader) turnHolder_.reset();
+}
+
+std::optional<VirtualConverter::Reply> VirtualConverter::nextReply(ReaderId reader, Clock::TimePoint deadline) {
+  const std::lock_guard lock(mutex_);
+  auto& queue = readers_[reader];
+  if (queue.empty() || queue.front().readyAt > deadline) return std::nullopt;
+  Reply reply = std::move(queue.front());
+  queue.pop_front();
+  return reply;
+}
+
+std::size_t VirtualConverter::dropArrived(ReaderId reader, Clock::TimePoint now) {
+  const std::lock_guard lock(mutex_);
+  auto& queue = readers_[reader];
+  std::size_t dropped = 0;
+  while (!queue.empty() && queue.front().readyAt <= now) {
+    queue.pop_front();
+    ++dropped;
+  }
+  return dropped;
+}
+
+bool VirtualConverter::tryTakeTurn(ReaderId reader, const std::string& holder) {
+  const std::lock_guard lock(mutex_);
+  if (turnHolder_ && *turnHolder_ != reader) return false;
+  turnHolder_ = reader;
+  turnHolderName_ = holder;
+  return true;
+}
+
+void VirtualConverter::endTurn(ReaderId reader) {
+  const std::lock_guard lock(mutex_);
+  if (turnHolder_ == reader) turnHolder_.reset();
+}
+
+std::string VirtualConverter::turnHolder() const {
+  const std::lock_guard lock(mutex_);
+  return turnHolder_ ? turnHolderName_ : std::string();
 }
 
 std::vector<std::uint8_t> VirtualConverter::statusReply() const {

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -80,7 +83,25 @@ class VirtualConverter {
   // Firmware: takes one output report (report ID first). Returns false, and does
   // not answer, when the report is not a well-formed frame.
   bool receive(std::span<const std::uint8_t> report, Clock::TimePoint now);
+  // Replies on their way out, while no handle is open on the converter: what a gadget
+  // converter writes to the wire.
   std::deque<Reply>& pendingReplies() { return replies_; }
+
+  // Handles open on the converter, as the system keeps them: each reply goes to every
+  // open handle's queue, as hidraw hands every input report to every open file.
+  using ReaderId = int;
+  ReaderId attachReader();
+  void detachReader(ReaderId reader);
+  // The reader's oldest queued reply, when it is readable by `deadline`.
+  std::optional<Reply> nextReply(ReaderId reader, Clock::TimePoint deadline);
+  // Drops what the reader has queued that is readable at `now`; returns how many.
+  std::size_t dropArrived(ReaderId reader, Clock::TimePoint now);
+
+  // The converter's turn among its open handles, as the lock on a real converter's
+  // device node is among programs. `holder` names the program for whoever waits.
+  bool tryTakeTurn(ReaderId reader, const std::string& holder);
+  void endTurn(ReaderId reader);
+  std::string turnHolder() const;
 
   // What the firmware holds; tests read and set it directly.
   struct State {
@@ -119,6 +140,12 @@ class VirtualConverter {
   void takeName(std::span<const std::uint8_t> bytes);
 
   VirtualConverterSetup setup_;
+  // Guards what handles on several threads share: replies, readers and the turn.
+  mutable std::mutex mutex_;
+  std::map<ReaderId, std::deque<Reply>> readers_;
+  ReaderId nextReader_ = 1;
+  std::optional<ReaderId> turnHolder_;
+  std::string turnHolderName_;
   std::bitset<static_cast<std::size_t>(ConverterFault::Count)> faults_;
   std::deque<Reply> replies_;
   std::vector<std::vector<std::uint8_t>> received_;

@@ -5,13 +5,24 @@
 namespace velkor {
 namespace {
 
+// How often a handle waiting for the converter's turn looks again.
+constexpr std::chrono::milliseconds kTurnPoll{1};
+
 class VirtualDevice final : public HidDevice {
  public:
-  VirtualDevice(std::shared_ptr<VirtualConverter> converter, std::shared_ptr<VirtualTransport::Shared> shared)
-      : converter_(std::move(converter)), shared_(std::move(shared)), clock_(shared_->clock) {
+  VirtualDevice(std::shared_ptr<VirtualConverter> converter, std::shared_ptr<VirtualTransport::Shared> shared,
+                std::string holderName)
+      : converter_(std::move(converter)),
+        shared_(std::move(shared)),
+        clock_(shared_->clock),
+        reader_(converter_->attachReader()),
+        holderName_(std::move(holderName)) {
     ++shared_->openHandles;
   }
-  ~VirtualDevice() override { --shared_->openHandles; }
+  ~VirtualDevice() override {
+    converter_->detachReader(reader_);
+    --shared_->openHandles;
+  }
 
   std::optional<HidAttributes> attributes() override {
     if (!converter_->setup().attributesReadable || unplugged()) return std::nullopt;
@@ -32,31 +43,44 @@ class VirtualDevice final : public HidDevice {
   ReadOutcome read(std::span<std::uint8_t> into, std::chrono::milliseconds limit) override {
     if (unplugged()) return {ReadOutcome::Kind::Gone, 0};
     const Clock::TimePoint deadline = clock_.now() + limit;
-    auto& replies = converter_->pendingReplies();
-    if (replies.empty() || replies.front().readyAt > deadline) {
+    std::optional<VirtualConverter::Reply> reply = converter_->nextReply(reader_, deadline);
+    if (!reply) {
       clock_.sleepUntil(deadline);
       return {ReadOutcome::Kind::TimedOut, 0};
     }
-    clock_.sleepUntil(replies.front().readyAt);
-    const std::vector<std::uint8_t> data = std::move(replies.front().data);
-    replies.pop_front();
-    if (shared_->trace) shared_->trace(*converter_, VirtualTransport::Direction::FromConverter, data);
-    const std::size_t kept = std::min(data.size(), into.size());
-    std::copy_n(data.begin(), kept, into.begin());
+    clock_.sleepUntil(reply->readyAt);
+    if (shared_->trace) shared_->trace(*converter_, VirtualTransport::Direction::FromConverter, reply->data);
+    const std::size_t kept = std::min(reply->data.size(), into.size());
+    std::copy_n(reply->data.begin(), kept, into.begin());
     return {ReadOutcome::Kind::Received, kept};
   }
 
+  std::size_t discardQueued() override { return converter_->dropArrived(reader_, clock_.now()); }
+
  private:
+  TurnOutcome lockTurn(std::chrono::milliseconds limit) override {
+    const Clock::TimePoint deadline = clock_.now() + limit;
+    for (;;) {
+      if (converter_->tryTakeTurn(reader_, holderName_)) return {true, {}};
+      const Clock::TimePoint now = clock_.now();
+      if (now >= deadline) return {false, converter_->turnHolder()};
+      clock_.sleepUntil(std::min(deadline, now + kTurnPoll));
+    }
+  }
+  void unlockTurn() override { converter_->endTurn(reader_); }
+
   bool unplugged() const { return converter_->hasFault(ConverterFault::Unplugged); }
 
   std::shared_ptr<VirtualConverter> converter_;
   std::shared_ptr<VirtualTransport::Shared> shared_;
   Clock& clock_;
+  const VirtualConverter::ReaderId reader_;
+  const std::string holderName_;
 };
 
 }  // namespace
 
-VirtualTransport::VirtualTransport(Clock& clock) : shared_(std::make_shared<Shared>(Shared{clock, {}, 0})) {}
+VirtualTransport::VirtualTransport(Clock& clock) : shared_(std::make_shared<Shared>(clock)) {}
 
 VirtualConverter& VirtualTransport::addConverter(VirtualConverterSetup setup) {
   converters_.push_back(std::make_shared<VirtualConverter>(std::move(setup)));
@@ -87,7 +111,7 @@ std::unique_ptr<HidDevice> VirtualTransport::open(const std::string& path) {
   for (const auto& c : converters_) {
     if (c->setup().path != path || c->hasFault(ConverterFault::Unplugged)) continue;
     if (!c->setup().openable || c->setup().permissionDenied) return nullptr;
-    return std::make_unique<VirtualDevice>(c, shared_);
+    return std::make_unique<VirtualDevice>(c, shared_, holderName_);
   }
   return nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The transport over a set of virtual converters.
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <span>
@@ -27,8 +28,11 @@ class VirtualTransport final : public Transport {
 
   // The system cannot list its HID interfaces at all.
   void setListingFails(bool fails) { listingFails_ = fails; }
-  // Sees every report that reaches a converter and every reply it hands out.
+  // Sees every report that reaches a converter and every reply a handle reads.
   void setTrace(Trace trace) { shared_->trace = std::move(trace); }
+  // How a handle opened from now on is named to whoever waits for its turn: stands for
+  // the program that holds it ("velkorctl (process 4711)").
+  void setHolderName(std::string name) { holderName_ = std::move(name); }
 
   std::optional<std::vector<ListedInterface>> listInterfaces() override;
   std::unique_ptr<HidDevice> open(const std::string& path) override;
@@ -37,15 +41,17 @@ class VirtualTransport final : public Transport {
 
   // What open devices share with the transport; it lives as long as either.
   struct Shared {
+    explicit Shared(Clock& c) : clock(c) {}
     Clock& clock;
     Trace trace;
-    int openHandles = 0;
+    std::atomic<int> openHandles = 0;
   };
 
  private:
   std::shared_ptr<Shared> shared_;
   std::vector<std::shared_ptr<VirtualConverter>> converters_;
   bool listingFails_ = false;
+  std::string holderName_;
 };
 
 }  // namespace velkor

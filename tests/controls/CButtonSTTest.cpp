@@ -100,27 +100,44 @@ TEST_F(ImageButton, BlankDeviceFaceLeavesItsMarginsToTheParent) {
   }
 }
 
-TEST_F(ImageButton, ShortCaptionOfAFullWidthImageShowsInTheLastColumns) {
-  // A tab: 100 pixels wide with a 100-pixel image and a 12-pixel caption, which
-  // starts at 103 + (-3 - 12) / 2 = 96.
+TEST_F(ImageButton, ACaptionWithNoRoomBesideAFullWidthImagePaintsNothing) {
+  // A tab: a 100-pixel image fills the button, and its placeholder caption would be
+  // centred on an area beyond the right edge, its first letters showing there.
   const QColor ink(250, 20, 20);
   imageButton({60, 32, 100, 65}, "A1", skinImage(skin::TabStatus));
   button.setStateColour(CButtonST::IdleCaption, ink);
-  ASSERT_EQ(QFontMetrics(button.font()).horizontalAdvance("A1"), 12);
+  const QImage withCaption = grabbed(button);
+  button.setText("");
+  // Without a caption the image is centred, not inset: compare past the inset.
+  imageButton({60, 32, 100, 65}, "", skinImage(skin::TabStatus));
+  const QImage without = grabbed(button);
+  EXPECT_EQ(withCaption.copy(90, 0, 10, 65), without.copy(90, 0, 10, 65)) << "no sliver of the caption";
+}
 
-  const QImage shot = grabbed(button);
-  int firstInkColumn = -1;
-  for (int x = 0; x < 100 && firstInkColumn < 0; ++x) {
-    for (int y = 0; y < 65; ++y) {
-      const QColor c = shot.pixelColor(x, y);
-      if (c.red() > c.green() + 60 && c.red() > c.blue() + 60) {
-        firstInkColumn = x;
-        break;
-      }
-    }
-  }
-  EXPECT_GE(firstInkColumn, 96);
-  EXPECT_LE(firstInkColumn, 97);
+// Focus shows when the keyboard moved it there, and a click does not light it up.
+TEST_F(ImageButton, KeyboardFocusShowsInTheSkinsColoursAndAClickShowsNone) {
+  CButtonST& first = imageButton({10, 10, 120, 70}, "", skinImage(skin::DeviceBlank));
+  CButtonST second(&parent);
+  second.setGeometry(140, 10, 120, 70);
+  second.useImage(skin::DeviceBlank);
+  second.show();
+  parent.activateWindow();
+  QApplication::setActiveWindow(&parent);
+
+  QTest::mouseClick(&second, Qt::LeftButton);
+  const QImage idle = grabbed(first);
+  QTest::mouseClick(&first, Qt::LeftButton);
+  ASSERT_TRUE(first.hasFocus());
+  EXPECT_EQ(grabbed(first), idle) << "a click shows no focus";
+
+  QTest::keyClick(&first, Qt::Key_Tab);
+  QTest::keyClick(&second, Qt::Key_Backtab);
+  ASSERT_TRUE(first.hasFocus());
+  const QImage focused = grabbed(first);
+  EXPECT_NE(focused, idle);
+  int accentInTopRow = 0;
+  for (int x = 0; x < focused.width(); ++x) accentInTopRow += focused.pixelColor(x, 1) == palette::Accent;
+  EXPECT_GT(accentInTopRow, 20) << "dotted in the skin's accent";
 }
 
 TEST_F(ImageButton, BackgroundIsCopiedOnceAndKept) {

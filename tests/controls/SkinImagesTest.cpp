@@ -82,6 +82,35 @@ TEST(SkinImages, ArtworkDrawsOnlyInPaletteColours) {
   EXPECT_GT(files, 0);
 }
 
+// On a screen of ratio 2 every picture is drawn anew from its sources, not doubled:
+// somewhere a 2 x 2 block of the sharp picture differs within itself. At ratios between
+// whole numbers it has the size the ratio gives and is no blur of the 1 x picture.
+TEST(SkinImages, PicturesAreDrawnAtTheScreensRatio) {
+  for (const Catalogued& entry : catalogue) {
+    SCOPED_TRACE(entry.number);
+    const QImage sharp = skinImage(entry.number, 2.0);
+    ASSERT_EQ(sharp.size(), entry.size * 2);
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(entry.size));
+    EXPECT_FALSE(holdsPureBlack(sharp));
+    bool blockDiffers = false;
+    for (int y = 0; y + 1 < sharp.height() && !blockDiffers; y += 2)
+      for (int x = 0; x + 1 < sharp.width() && !blockDiffers; x += 2) {
+        const QRgb corner = sharp.pixel(x, y);
+        blockDiffers = sharp.pixel(x + 1, y) != corner || sharp.pixel(x, y + 1) != corner ||
+                       sharp.pixel(x + 1, y + 1) != corner;
+      }
+    // Flat pictures whose every edge falls on whole pixels double exactly.
+    const bool flat = entry.number == skin::PageBackground || entry.number == skin::MinimiseButton ||
+                      entry.number == skin::DeviceBlank;
+    if (!flat) {
+      EXPECT_TRUE(blockDiffers) << "a doubling of the 1 x picture";
+    }
+    EXPECT_EQ(skinImage(entry.number, 1.5).size(), QSize(qRound(entry.size.width() * 1.5), qRound(entry.size.height() * 1.5)));
+  }
+  EXPECT_EQ(skinImage(skin::MainBackground, 1.0), skinImage(skin::MainBackground)) << "1 x is the catalogued picture";
+}
+
 TEST(SkinImages, ApplicationIconIsDrawn) {
   const QImage icon = applicationIcon().pixmap(256, 256).toImage();
   ASSERT_EQ(icon.size(), QSize(256, 256));

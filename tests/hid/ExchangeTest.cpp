@@ -2,6 +2,7 @@
 
 #include "ConverterFixture.h"
 #include "Exchange.h"
+#include "ExchangeTurn.h"
 
 namespace velkor::test {
 namespace {
@@ -39,7 +40,7 @@ TEST_F(Exchange, StalledWriteIsNotFollowedByARead) {
   EXPECT_TRUE(converter->receivedFrames().empty());
 }
 
-TEST_F(Exchange, LateReplyIsReadByTheNextExchange) {
+TEST_F(Exchange, ALateReplyIsDroppedBeforeTheNextRequest) {
   converter->setFault(ConverterFault::DelayedReply);
   converter->replyDelay = milliseconds(700);
   converter->state.name = "first";
@@ -47,16 +48,84 @@ TEST_F(Exchange, LateReplyIsReadByTheNextExchange) {
   EXPECT_TRUE(log.contains("recv ret = -3 \n"));
   EXPECT_EQ(record.customNameA, u"");
 
-  // The converter renames itself; the next exchange still reads the earlier reply first.
+  // The converter renames itself; the next exchange reads the reply to its own request,
+  // not the one that came too late for the last.
   converter->setFault(ConverterFault::DelayedReply, false);
   converter->state.name = "second";
   log.clear();
+  clock.advance(milliseconds(300));
+  queryStatusA(record);
+  EXPECT_EQ(log.text(),
+            "get index = 0 \ndiscarded 1 queued reports\nsend ret = 0 \n"
+            "Capabilities.InputReportByteLength = 256\t \nrecv data a5 6c \nthe cmd is 0x50\n"
+            "4410 3 0 0 0 0 0 0 0 0 0 0 \n1\nchar len is 6 \nrecv ret = 0 \n");
+  EXPECT_EQ(record.customNameA, u"second");
+}
+
+// Two programs on one converter: each is a handle of its own, and the system hands every
+// reply to both.
+class TwoPrograms : public Exchange {
+ protected:
+  void SetUp() override {
+    Exchange::SetUp();
+    transport.setHolderName("velkorctl (process 4711)");
+    other.deviceTable.clear();
+    ASSERT_GT(enumerateDevices(transport, other.deviceTable), 0);
+    ASSERT_EQ(openDevice(transport, *other.deviceTable.entry(1)), 0);
+    other.selectedDevice = 1;
+    log.clear();
+  }
+  HidDevice& otherHandle() { return *other.deviceTable.entry(1)->handle; }
+
+  DeviceRecord other;
+};
+
+TEST_F(TwoPrograms, EachExchangeReadsTheReplyToItsOwnRequest) {
+  converter->state.name = "before";
+  queryStatusA(other);
+  queryStatusA(other);
+  EXPECT_EQ(other.customNameA, u"before");
+
+  // Changed at the converter itself: this program's queue still holds the two replies
+  // the other program asked for.
+  converter->state.name = "after";
+  log.clear();
+  queryStatusA(record);
+  EXPECT_TRUE(log.contains("discarded 2 queued reports\n")) << log.text();
+  EXPECT_EQ(record.customNameA, u"after");
+  // And the other program's next exchange too: it drops the reply this one read.
+  queryStatusA(other);
+  EXPECT_EQ(other.customNameA, u"after");
+}
+
+TEST_F(TwoPrograms, AHeldTurnMakesTheOtherWaitItsLimitThenSendNothing) {
+  ASSERT_TRUE(otherHandle().takeTurn(milliseconds(0)).taken);
   const auto start = clock.now();
   queryStatusA(record);
-  EXPECT_LE(elapsedSince(start), milliseconds(500));
-  EXPECT_TRUE(log.contains("recv ret = 0 \n"));
-  EXPECT_EQ(record.customNameA, u"first");
-  EXPECT_EQ(converter->pendingReplies().size(), 1u);
+  EXPECT_EQ(elapsedSince(start), kTurnLimit);
+  EXPECT_EQ(log.text(), "get index = 0 \nsend ret = -4 \n");
+  EXPECT_TRUE(converter->receivedFrames().empty());
+
+  const TurnOutcome waited = record.deviceTable.entry(1)->handle->takeTurn(milliseconds(10));
+  EXPECT_FALSE(waited.taken);
+  EXPECT_EQ(waited.holder, "velkorctl (process 4711)");
+
+  // A turn nests within its holder, and ends with the outermost end.
+  queryStatusA(other);
+  EXPECT_EQ(other.statusA.firmwareHigh, 3);
+  otherHandle().endTurn();
+  log.clear();
+  queryStatusA(record);
+  EXPECT_TRUE(log.contains("recv ret = 0 \n")) << log.text();
+}
+
+TEST_F(TwoPrograms, AProgramThatClosesInItsTurnLeavesTheConverterFree) {
+  ASSERT_TRUE(otherHandle().takeTurn(milliseconds(0)).taken);
+  other.deviceTable.closeAll();
+  const auto start = clock.now();
+  queryStatusA(record);
+  EXPECT_EQ(elapsedSince(start), milliseconds(0));
+  EXPECT_EQ(record.statusA.firmwareHigh, 3);
 }
 
 TEST_F(Exchange, UnrecognisedRepliesAreReadAndIgnored) {

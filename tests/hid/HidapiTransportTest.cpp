@@ -1,6 +1,10 @@
+#include <fcntl.h>
+#include <csignal>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +16,7 @@
 
 #include "CommandSet.h"
 #include "DevicePath.h"
+#include "ExchangeTurn.h"
 #include "DeviceRecord.h"
 #include "Discovery.h"
 #include "HidapiTransport.h"
@@ -233,6 +238,7 @@ TEST_F(HidapiBackend, WritesTheFrameAsOneReportAndPlacesTheReplyAfterByteZero) {
   ASSERT_EQ(fake.reads.size(), 1u);
   EXPECT_EQ(fake.reads[0].length, 255u) << "the reply area less its report ID byte";
   EXPECT_EQ(fake.reads[0].milliseconds, 500);
+  EXPECT_EQ(fake.polls, 1) << "what was queued before the request is dropped without waiting";
   EXPECT_EQ(record.replyBuffer[0], 0);
   EXPECT_EQ(record.replyBuffer[1], 0xA5);
   EXPECT_EQ(record.statusB.firmwareHigh, 0x12);
@@ -284,6 +290,70 @@ TEST_F(HidapiBackend, AStalledWriteIsBoundedAndTheHandleStillClosesCleanly) {
   log.clear();
   sendCommandA(record, 'Q', 2);
   EXPECT_TRUE(log.contains("send ret = 0 \n")) << log.text();
+}
+
+// Another program in the middle of a transaction on the converter: a process of its
+// own holding the node's lock until it is told to let go or is killed.
+class LockHolder {
+ public:
+  explicit LockHolder(const fs::path& node) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    EXPECT_EQ(::pipe(release_), 0);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int fd = ::open(node.c_str(), O_RDONLY);
+      char go = 0;
+      if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "h", 1) != 1) ::_exit(1);
+      const ssize_t got = ::read(release_[0], &go, 1);  // until told, or killed
+      ::_exit(got == 1 ? 0 : 1);
+    }
+    char held = 0;
+    EXPECT_EQ(::read(ready[0], &held, 1), 1) << "the holder took the lock";
+    ::close(ready[0]);
+    ::close(ready[1]);
+  }
+  ~LockHolder() {
+    if (pid_ > 0) kill();
+    ::close(release_[0]);
+    ::close(release_[1]);
+  }
+  void kill() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int release_[2] = {-1, -1};
+};
+
+TEST_F(HidapiBackend, ProgramsTakeTurnsByTheNodesLockAndADeadHolderBlocksNobody) {
+  VirtualConverter& c = add(ConverterModel::TQ4410, "/dev/hidraw0", "Cam");
+  HidapiTransport transport(root / "sys");
+  ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 1);
+  select(transport, 1);
+  HidDevice& handle = *record.deviceTable.entry(1)->handle;
+
+  LockHolder other(node("hidraw0"));
+  const auto start = std::chrono::steady_clock::now();
+  queryStatusA(record);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kTurnLimit);
+  EXPECT_TRUE(log.contains("send ret = -4 \n")) << log.text();
+  EXPECT_TRUE(c.receivedFrames().empty());
+  const TurnOutcome waited = handle.takeTurn(std::chrono::milliseconds(20));
+  EXPECT_FALSE(waited.taken);
+  EXPECT_NE(waited.holder.find("(process " + std::to_string(other.pid()) + ")"), std::string::npos)
+      << waited.holder;
+
+  // Killed in the middle of its transaction, it leaves the converter free.
+  other.kill();
+  log.clear();
+  queryStatusA(record);
+  EXPECT_TRUE(log.contains("recv ret = 0 \n")) << log.text();
+  EXPECT_EQ(record.customNameA, u"Cam");
 }
 
 // Choosing another converter closes every handle: a write stuck in the kernel must not

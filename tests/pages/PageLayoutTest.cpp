@@ -42,8 +42,10 @@ TEST_F(PageLayout, LabelsFitOnOneLineAndControlsDoNotOverlap) {
       EXPECT_GE(control->width(), least.width());
       EXPECT_GE(control->height(), least.height());
       if (auto* label = qobject_cast<QLabel*>(control)) {
-        SCOPED_TRACE(label->text().toStdString());
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+        // A label tied to its control shows a doubled '&' once.
+        const QString text = label->buddy() != nullptr ? QString(label->text()).replace("&&", "&") : label->text();
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(text), label->width());
         EXPECT_LE(label->fontMetrics().height(), label->height());
       }
     }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "CButtonST.h"
@@ -146,6 +147,39 @@ TEST_P(AppFlow, EveryPageAndBothApplyModes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Converters, AppFlow, ::testing::Values(kStudioA, kObTruck, kStageLeft),
+                         [](const auto& info) { return std::to_string(info.param.number); });
+
+// The window keeps its converter open while velkorctl changes it ten times: the kernel
+// queues every reply velkorctl asked for for the window too, and the window's next
+// exchange must read the reply to its own request.
+using SharedConverter = AppFlow;
+
+TEST_P(SharedConverter, TheWindowReadsItsOwnRepliesWhileVelkorctlChangesTheConverter) {
+  const ModelControls& m = kControlsB;
+  const char* velkorctl = std::getenv("VELKORCTL");
+  ASSERT_NE(velkorctl, nullptr) << "VELKORCTL names the velkorctl to run";
+  ModalCloser closer;
+  click(window.get(), kScanButton);
+  ASSERT_TRUE(chooseOwnButton(m)) << log.text();
+
+  const int framesBefore = GadgetControl::frames(GetParam().number);
+  for (int format = 1; format <= 10; ++format) {
+    const std::string command =
+        std::string(velkorctl) + " --model tq6630 set output-format=" + std::to_string(format) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+  EXPECT_EQ(GadgetControl::frames(GetParam().number) - framesBefore, 30) << "a query, the setting, a read-back each";
+
+  log.clear();
+  click(window->panel(), m.outputTab);
+  click(window->panel(), m.tabs.front());  // a new status page asks the converter afresh
+  EXPECT_TRUE(log.contains("discarded 30 queued reports\n")) << log.text();
+  EXPECT_EQ(window->record().statusB.outputFormat, 10);
+  EXPECT_EQ(pageControl<QLineEdit>(m.nameField)->text().toStdString(), GetParam().name);
+  EXPECT_EQ(closer.closed(), 0) << closer.lastText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Converter, SharedConverter, ::testing::Values(kStageLeft),
                          [](const auto& info) { return std::to_string(info.param.number); });
 
 }  // namespace

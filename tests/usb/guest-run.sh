@@ -10,6 +10,7 @@ build_dir=$2
 results=$3
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp XDG_RUNTIME_DIR=/run
 export VELKOR_GADGET="$build_dir/hid/velkor-gadget" VELKOR_GADGET_SOCKET=/run/velkor-gadget.sock
+export VELKORCTL="$build_dir/tools/velkorctl"
 echo 1 >"$results/status"
 for m in "dummy_hcd num=4" libcomposite usb_f_hid usbhid hid_generic; do
   modprobe $m || { echo "guest: the module $m did not load"; exit 1; }

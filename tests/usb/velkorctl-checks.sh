@@ -101,6 +101,39 @@ sleep 1
 check "udev-rule" exits 0 "$ctl" udev-rule
 check "the rule names the accepted pairs" grep -qi 2ee4 /tmp/ctl.out
 
+# Several programs on one converter: three runs at once, ten times each, two setting
+# different output formats (1080p50 is 2, 720p50 is 9) and one reading the status.
+for job in 1080p50 720p50 status; do
+  (
+    for _ in $(seq 10); do
+      if [ $job = status ]; then
+        out=$("$ctl" --model tq6630 status 2>&1) || echo "status exited $?: $out"
+      else
+        out=$("$ctl" --model tq6630 set output-format=$job 2>&1) || echo "set $job exited $?: $out"
+      fi
+    done
+  ) >>"$work/at-once.out" &
+done
+wait
+cat "$work/at-once.out"
+check "three programs at once on one converter all succeed" test ! -s "$work/at-once.out"
+format=$(setting 3 0)
+check "the converter ends on one of the two formats" test "$format" = 2 -o "$format" = 9
+
+# A program that holds the converter: others wait their limit and say who has it; once
+# it is killed in the middle of its transaction, the kernel drops its lock.
+node=$("$ctl" --json --model tq6630 list | sed -n 's/.*"path":"\([^"]*\)".*/\1/p')
+flock --close "$node" sleep 60 &
+holder=$!
+sleep 0.3
+start=$(date +%s%N)
+check "a converter another program holds: exit 5" exits 5 "$ctl" --model tq6630 status
+check "busy after the limit of 2 s, not much later" test $((($(date +%s%N) - start) / 1000000)) -lt 3500
+check "the message names the holder" grep -q "busy: flock (process $holder) has had it for over 2 s" /tmp/ctl.out
+kill -9 "$holder"
+wait "$holder" 2>/dev/null
+check "a holder killed in its turn blocks nobody" exits 0 "$ctl" --model tq6630 status
+
 send settings 1 0,0,0,0,0,0,0,0
 send settings 2 0,0,0,0,0,0,0,0
 send settings 3 0,0,0,0,0,0,0,0

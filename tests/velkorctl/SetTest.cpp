@@ -2,6 +2,7 @@
 // frame with the changes over what it holds, and a status query to verify.
 
 #include "CtlFixture.h"
+#include "ExchangeTurn.h"
 #include "WireFormat.h"
 
 namespace velkor::test {
@@ -146,6 +147,29 @@ TEST_F(Set, AValueTheConverterDidNotTakeIsReported) {
   EXPECT_EQ(lines[0]["refused"], Json::parse(R"({"output-format": {"requested": {"code": 2, "word": "1080p50"},
                                                                      "holds": {"code": 12, "word": "720p24"}}})"));
   EXPECT_EQ(lines[0]["settings"], Json::parse(R"({"output-format": {"code": 12, "word": "720p24"}})"));
+}
+
+// The panel or the network node in the middle of a transaction on the converter.
+TEST_F(Set, AConverterAnotherProgramKeepsIsBusyAndGetsNothing) {
+  VirtualConverter& c = addConverter(ConverterModel::TQ4410, "/dev/hidraw0", "Cam");
+  transport.setHolderName("velkor-node (process 99)");
+  const std::unique_ptr<HidDevice> other = transport.open("/dev/hidraw0");
+  ASSERT_TRUE(other->takeTurn(std::chrono::milliseconds(0)).taken);
+
+  const auto start = clock.now();
+  const CtlRun busy = run({"set", "output-format=720p50"});
+  EXPECT_EQ(busy.exitCode, 5);
+  EXPECT_EQ(busy.out, "1 TQ4410: error: busy: velkor-node (process 99) has had it for over 2 s; try again\n");
+  EXPECT_EQ(clock.now() - start, kTurnLimit) << "it waits its limit once";
+  EXPECT_TRUE(c.receivedFrames().empty());
+  const CtlRun byName = run({"-d", "Cam", "status"});
+  EXPECT_EQ(byName.exitCode, 5);
+  EXPECT_NE(byName.err.find("(converter 1 kept busy by another program)"), std::string::npos) << byName.err;
+
+  other->endTurn();
+  const CtlRun free = run({"set", "output-format=720p50"});
+  EXPECT_EQ(free.exitCode, 0) << free.out;
+  EXPECT_EQ(c.state.settings[0], 9);
 }
 
 TEST_F(Set, AllOfAModelGoOnPastOneThatDoesNotAnswer) {

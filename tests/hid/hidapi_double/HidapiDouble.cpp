@@ -15,9 +15,11 @@ using velkor::ConverterFault;
 using velkor::VirtualConverter;
 using velkor::test::HidapiDouble;
 
+// Each open device is a reader of its converter's replies, as a hidraw file is.
 struct hid_device_ {
   std::shared_ptr<VirtualConverter> converter;
   hid_device_info info{};
+  VirtualConverter::ReaderId reader = converter->attachReader();
 };
 
 namespace velkor::test {
@@ -37,6 +39,7 @@ void HidapiDouble::reset() {
   openedPaths.clear();
   writes.clear();
   reads.clear();
+  polls = 0;
   stalled = false;
 }
 
@@ -128,6 +131,7 @@ hid_device* hid_open_path(const char* path) {
 }
 
 void hid_close(hid_device* device) {
+  device->converter->detachReader(device->reader);
   --HidapiDouble::instance().openDevices;
   delete device;
 }
@@ -150,14 +154,15 @@ int hid_write(hid_device* device, const unsigned char* data, size_t length) {
 int hid_read_timeout(hid_device* device, unsigned char* data, size_t length, int milliseconds) {
   HidapiDouble& d = HidapiDouble::instance();
   std::lock_guard lock(d.mutex);
-  d.reads.push_back({length, milliseconds});
+  if (milliseconds == 0)
+    ++d.polls;
+  else
+    d.reads.push_back({length, milliseconds});
   if (unplugged(*device->converter)) return -1;
-  auto& replies = device->converter->pendingReplies();
-  if (replies.empty()) return 0;
-  const std::vector<std::uint8_t> reply = std::move(replies.front().data);
-  replies.pop_front();
-  const std::size_t kept = std::min(reply.size(), length);
-  std::copy_n(reply.begin(), kept, data);
+  const auto reply = device->converter->nextReply(device->reader, std::chrono::steady_clock::time_point::max());
+  if (!reply) return 0;
+  const std::size_t kept = std::min(reply->data.size(), length);
+  std::copy_n(reply->data.begin(), kept, data);
   return static_cast<int>(kept);
 }
 

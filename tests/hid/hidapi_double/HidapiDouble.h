@@ -48,7 +48,8 @@ struct HidapiDouble {
   // What the transport asked for.
   std::vector<std::string> openedPaths;  // every hid_open_path, whatever its outcome
   std::vector<Write> writes;
-  std::vector<Read> reads;
+  std::vector<Read> reads;  // each read that may wait
+  int polls = 0;            // reads that may not (a limit of 0 ms)
   std::atomic<int> openDevices = 0;  // closed from the device's writer thread
 
   std::mutex mutex;
