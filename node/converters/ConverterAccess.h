@@ -42,6 +42,9 @@ struct ConverterState {
   // bytes, StatusBlockB: 11), so that offsetof(StatusBlockA, outputFormat) indexes it.
   std::vector<std::uint8_t> block;
   std::u16string name;
+  // Who kept the converter when an exchange last waited out its turn ("velkorctl
+  // (process 4711)"); empty where the system does not tell.
+  std::string busyHolder;
   std::uint64_t exchanges = 0;  // exchanges tried, and those that failed, since the start
   std::uint64_t failures = 0;
   ExchangeTimes exchangeTimes;

@@ -5,6 +5,7 @@
 
 #include "CommandSet.h"
 #include "Discovery.h"
+#include "ExchangeTurn.h"
 #include "StatusReply.h"
 
 namespace velkor::node {
@@ -168,9 +169,17 @@ ExchangeResult ConverterWorker::transact(const Transaction& transaction) {
     working_.answering = false;
     return record_.deviceTable.entry(kOwnEntry)->accessDenied ? ExchangeResult::NoAnswer : ExchangeResult::Gone;
   }
-  // One turn of the converter: the change and its read-back, with no other program's
-  // request in between.
-  const ExchangeResult result = transaction(record_);
+  ExchangeResult result = ExchangeResult::Busy;
+  {
+    // One turn of the converter: the change and its read-back, with no other program's
+    // request in between.
+    const ExchangeTurn turn(*record_.deviceTable.entry(kOwnEntry)->handle);
+    if (!turn.taken()) {
+      working_.busyHolder = turn.holder();
+      return ExchangeResult::Busy;
+    }
+    result = transaction(record_);
+  }
   // A converter that stops answering may have been replugged at another node: open it
   // afresh next time.
   if (!working_.answering) record_.deviceTable.entry(kOwnEntry)->handle.reset();
