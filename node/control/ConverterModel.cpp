@@ -89,6 +89,8 @@ ConverterModel::ConverterModel(ConverterAccess& access, ObjectModel::Options opt
   ControlObject& classes = model_.add(kNcClassManager, "ClassManager", kRootOid, "Class manager");
   classes.property(kControlClasses)->read = [this] { return catalogue_.classes(); };
   classes.property(kDatatypes)->read = [this] { return catalogue_.datatypes(); };
+  classes.property(kControlClasses)->fixed = true;
+  classes.property(kDatatypes)->fixed = true;
   addPages();
   addCustomSlots();
   addStatusMonitor();

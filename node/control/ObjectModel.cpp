@@ -88,6 +88,8 @@ ControlObject& ObjectModel::add(ClassId classId, std::string role, std::optional
   for (const json* descriptor : catalogue_.properties(object.classId)) {
     Property property{*elementIdOf(descriptor->at("id")), descriptor, {}, {}, {}, nullptr};
     const ElementId id = property.id;
+    property.fixed = id == kClassIdProperty || id == kOidProperty || id == kOwnerProperty || id == kRoleProperty ||
+                     id == kRuntimeConstraintsProperty || (block && id == kMembersProperty);
     if (id == kClassIdProperty) property.read = [this, oid] { return json(find(oid)->classId); };
     if (id == kOidProperty) property.read = [oid] { return json(oid); };
     if (id == kConstantOidProperty) property.stored = true;
@@ -318,7 +320,7 @@ void ObjectModel::report(const ControlObject& object, const Property& property) 
 void ObjectModel::refresh() {
   for (const ControlObject& object : objects_)
     for (const Property& property : object.properties) {
-      if (!property.read) continue;
+      if (!property.read || property.fixed) continue;
       json value = property.read();
       auto [at, fresh] = lastRead_.try_emplace({object.oid, property.id}, value);
       if (!fresh && at->second == value) continue;

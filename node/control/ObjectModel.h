@@ -28,6 +28,8 @@ struct Property {
   // A check beyond the descriptor's (a name's characters, say); why a value does not fit.
   std::function<std::optional<std::string>(const nlohmann::json&)> accepts;
   nlohmann::json stored;
+  // Read from outside but never changing (identity, class lists): refresh skips it.
+  bool fixed = false;
 };
 
 struct Method {
