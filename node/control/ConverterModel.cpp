@@ -79,10 +79,20 @@ const ConverterTable& tableFor(const ConverterAccess& access) {
   if (!table) throw std::invalid_argument("a converter of no known model");
   return *table;
 }
+// The classes and datatypes never change while the program runs: each model's are made
+// once, on first use, and shared.
+const ClassCatalogue& catalogueFor(const ConverterTable& table) {
+  static const auto catalogues = [] {
+    std::vector<std::unique_ptr<const ClassCatalogue>> all;
+    for (const ConverterTable& t : converterTables()) all.push_back(std::make_unique<const ClassCatalogue>(t));
+    return all;
+  }();
+  return *catalogues.at(static_cast<std::size_t>(&table - converterTables().data()));
+}
 }  // namespace
 
 ConverterModel::ConverterModel(ConverterAccess& access, ObjectModel::Options options)
-    : access_(access), table_(tableFor(access)), catalogue_(table_), model_(catalogue_, options) {
+    : access_(access), table_(tableFor(access)), catalogue_(catalogueFor(table_)), model_(catalogue_, options) {
   model_.add(kNcBlock, "root", std::nullopt,
              std::string(table_.word) + " converter at " + access_.info().identity);
   addDeviceManager();

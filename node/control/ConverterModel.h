@@ -51,7 +51,7 @@ class ConverterModel {
 
   ConverterAccess& access_;
   const ConverterTable& table_;
-  ClassCatalogue catalogue_;
+  const ClassCatalogue& catalogue_;  // one per model, shared by all its converters
   ObjectModel model_;
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
