@@ -20,6 +20,7 @@
 #include "AcceptedDevices.h"
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
+#include "PrivateNetwork.h"
 #include "RatioReporter.h"
 #include "StatusBlocks.h"
 #include "VirtualConverter.h"
@@ -241,6 +242,11 @@ long residentKiB() {
 
 int main(int argc, char** argv) {
   using velkor::bench::Comparison;
+  // The loopback traffic stays inside a network namespace of the benchmark's own.
+  if (!velkor::node::testing::enterPrivateNetwork()) {
+    std::fprintf(stderr, "no network namespace of our own could be made\n");
+    return 1;
+  }
   const long before = velkor::bench::residentKiB();
   { velkor::bench::Fleet measured; std::printf("memory of %d converters with %d controllers each: %ld KiB\n",
                                               velkor::bench::kConverters, velkor::bench::kControllers,

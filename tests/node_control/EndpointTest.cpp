@@ -16,6 +16,7 @@
 
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
+#include "PrivateNetwork.h"
 #include "StrictConverter.h"
 #include "WireFormat.h"
 #include "VirtualConverter.h"
@@ -110,6 +111,21 @@ class Client {
   websocket::stream<tcp::socket> ws_;
 };
 
+// Every connection of these tests stays inside a network namespace of the test's own.
+class PrivateNetworkEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { entered = enterPrivateNetwork(); }
+  static inline bool entered = false;
+};
+const auto* const kPrivateNetwork = ::testing::AddGlobalTestEnvironment(new PrivateNetworkEnvironment);
+
+class Endpoint : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!PrivateNetworkEnvironment::entered) GTEST_SKIP() << "no network namespace of our own could be made";
+  }
+};
+
 std::string getRole(int handle, int oid) {
   return json{{"messageType", 0},
               {"commands",
@@ -118,7 +134,7 @@ std::string getRole(int handle, int oid) {
       .dump();
 }
 
-TEST(Endpoint, AnswersCommandsAndNotifiesChangesMadeElsewhere) {
+TEST_F(Endpoint, AnswersCommandsAndNotifiesChangesMadeElsewhere) {
   LoopbackNode node;
   Client client(node.port());
   client.send(getRole(42, 1));
@@ -134,7 +150,7 @@ TEST(Endpoint, AnswersCommandsAndNotifiesChangesMadeElsewhere) {
   EXPECT_EQ(notification["notifications"][0]["eventData"]["value"], 7);
 }
 
-TEST(Endpoint, AnOversizeMessageClosesOnlyItsOwnConnection) {
+TEST_F(Endpoint, AnOversizeMessageClosesOnlyItsOwnConnection) {
   control::ControlEndpoint::Options options;
   options.maxMessageBytes = 1024;
   LoopbackNode node(options);
@@ -146,7 +162,7 @@ TEST(Endpoint, AnOversizeMessageClosesOnlyItsOwnConnection) {
   EXPECT_EQ(polite.response()["responses"][0]["result"]["status"], 200);
 }
 
-TEST(Endpoint, UnpluggedConverterClosesConnectionsAndStopsListening) {
+TEST_F(Endpoint, UnpluggedConverterClosesConnectionsAndStopsListening) {
   LoopbackNode node;
   Client client(node.port());
   client.send(getRole(1, 1));
@@ -159,7 +175,7 @@ TEST(Endpoint, UnpluggedConverterClosesConnectionsAndStopsListening) {
 
 // A controller that stops reading while changes pile up is dropped once its queue is
 // full; the others keep being answered, and the node never waits for it.
-TEST(Endpoint, ASlowClientIsDroppedAndOthersGoOn) {
+TEST_F(Endpoint, ASlowClientIsDroppedAndOthersGoOn) {
   control::ControlEndpoint::Options options;
   options.maxQueuedBytes = 64 * 1024;
   LoopbackNode node(options);
@@ -182,7 +198,7 @@ TEST(Endpoint, ASlowClientIsDroppedAndOthersGoOn) {
 
 // A Set whose answer arrives after its model is gone: the answer is dropped, nothing is
 // touched (AddressSanitizer builds see any use after free).
-TEST(Endpoint, AnswerAfterTheModelIsGoneIsDropped) {
+TEST(EndpointLifetime, AnswerAfterTheModelIsGoneIsDropped) {
   StrictConverter converter(kVersionModelA);
   std::vector<std::string> sent;
   {
