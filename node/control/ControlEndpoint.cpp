@@ -130,11 +130,6 @@ void ControlEndpoint::accept(boost::asio::ip::tcp::socket socket,
   session->start(std::move(upgrade));
 }
 
-std::size_t ControlEndpoint::connectionCount() const {
-  return static_cast<std::size_t>(
-      std::count_if(sessions_.begin(), sessions_.end(), [](const auto& s) { return !s->closed(); }));
-}
-
 void ControlEndpoint::prune() {
   std::erase_if(sessions_, [](const auto& session) { return session->closed(); });
 }

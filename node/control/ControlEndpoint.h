@@ -42,9 +42,6 @@ class ControlEndpoint {
   void accept(boost::asio::ip::tcp::socket socket,
               boost::beast::http::request<boost::beast::http::string_body> upgrade);
 
-  std::size_t connectionCount() const;
-  ObjectModel& model() { return model_.objects(); }
-
  private:
   friend class WebSocketSession;
   void prune();

@@ -68,7 +68,6 @@ class ObjectModel {
   ControlObject& add(ClassId classId, std::string role, std::optional<int> owner, std::string description);
   ControlObject* find(int oid);
   const ControlObject* find(int oid) const;
-  std::size_t size() const { return objects_.size(); }
 
   // Runs one command; `reply` is called exactly once, maybe later.
   void invoke(int oid, const nlohmann::json& methodId, const nlohmann::json& arguments, Reply reply);
@@ -79,7 +78,6 @@ class ObjectModel {
   // the last refresh (the converter's state moved on).
   void refresh();
 
-  const ClassCatalogue& catalogue() const { return catalogue_; }
   bool readOnly() const { return options_.readOnly; }
 
   nlohmann::json valueOf(const ControlObject& object, const Property& property) const;

@@ -127,7 +127,9 @@ TEST_P(ModelTables, ClassManagerListsEveryDatatypeUsed) {
   std::set<std::string> listed;
   for (const json& d : datatypes) listed.insert(d["name"]);
   const auto check = [&](const json& typeName, const std::string& where) {
-    if (typeName.is_string()) EXPECT_TRUE(listed.contains(typeName)) << typeName << " in " << where;
+    if (typeName.is_string()) {
+      EXPECT_TRUE(listed.contains(typeName)) << typeName << " in " << where;
+    }
   };
   const json classes = f.get(control::kClassManagerOid, {3, 1})["value"];
   for (const json& c : classes) {

@@ -87,7 +87,6 @@ TEST(Protocol, SubscriptionsKeepOnlyObjectsThatExist) {
 TEST(Protocol, ChangesSeenByThePollReachSubscribersOnly) {
   SessionFixture f(kVersionModelA);
   const int output = f.oidOf("output");
-  const int overlay = f.oidOf("overlay");
   f.session.receive(json{{"messageType", 3}, {"subscriptions", {output}}}.dump());
   f.converter.pollSees(offsetof(StatusBlockA, outputFormat), 5);  // velkorctl set 1080p24
   f.converter.pollSees(offsetof(StatusBlockA, verticalMargin), 30);  // overlay: not subscribed
@@ -98,7 +97,6 @@ TEST(Protocol, ChangesSeenByThePollReachSubscribersOnly) {
   EXPECT_EQ(notifications[0]["eventData"]["propertyId"], json({{"level", 3}, {"index", 1}}));
   EXPECT_EQ(notifications[0]["eventData"]["value"], 5);
   EXPECT_EQ(notifications[0]["eventData"]["changeType"], 0);
-  (void)overlay;
 }
 
 TEST(Protocol, AnAppliedSetIsNotifiedAndAFailedOneIsNot) {

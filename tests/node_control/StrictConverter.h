@@ -90,7 +90,6 @@ class StrictConverter final : public ConverterAccess {
     tell();
   }
   std::size_t listenerCount() const { return listeners_.size(); }
-  ConverterState& mutableState() { return state_; }
 
  private:
   struct Expected {

@@ -4,7 +4,6 @@
 // would, and tells its listeners of every change. Faults are switched on by hand.
 
 #include <map>
-#include <optional>
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
@@ -73,8 +72,6 @@ class VirtualConverter final : public ConverterAccess {
     state_.block.at(offset) = value;
     tell();
   }
-  // The result every following exchange gets instead of Done; nothing then changes.
-  void failWith(std::optional<ExchangeResult> result) { failure_ = result; }
   std::size_t listenerCount() const { return listeners_.size(); }
 
  private:
@@ -82,9 +79,9 @@ class VirtualConverter final : public ConverterAccess {
   void answer(Done done, Change change) {
     boost::asio::post(io_, [this, done = std::move(done), change = std::move(change)] {
       ++state_.exchanges;
-      if (failure_ || !state_.answering) {
+      if (!state_.answering) {
         ++state_.failures;
-        done(failure_.value_or(ExchangeResult::NoAnswer), state_);
+        done(ExchangeResult::NoAnswer, state_);
         return;
       }
       change();
@@ -102,7 +99,6 @@ class VirtualConverter final : public ConverterAccess {
   ConverterState state_;
   std::map<int, Listener> listeners_;
   int lastListener_ = 0;
-  std::optional<ExchangeResult> failure_;
 };
 
 }  // namespace velkor::node::testing
