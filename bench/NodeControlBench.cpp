@@ -1,0 +1,260 @@
+// What the IS-12 control layer costs. Over loopback: a Get and a Set through the control
+// endpoint of a virtual converter, beside the floor of the same exchange without the
+// node (the same request and a reply of the same size echoed by a bare WebSocket
+// server), and the delay from a change the poll reports to the controller's
+// notification. In process: one poll round of 100 converters with 10 subscribed
+// controllers each, with no change and with a change on every converter.
+
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+#include <cstdio>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "AcceptedDevices.h"
+#include "ControlEndpoint.h"
+#include "ControlSession.h"
+#include "PrivateNetwork.h"
+#include "RatioReporter.h"
+#include "StatusBlocks.h"
+#include "VirtualConverter.h"
+
+namespace velkor::bench {
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using asio::ip::tcp;
+using nlohmann::json;
+
+const std::string kGet =
+    R"({"messageType":0,"commands":[{"handle":1,"oid":4,"methodId":{"level":1,"index":1},"arguments":{"id":{"level":3,"index":1}}}]})";
+const std::string kGetReply = R"({"messageType":1,"responses":[{"handle":1,"result":{"status":200,"value":0}}]})";
+std::string setMessage(int value) {
+  return R"({"messageType":0,"commands":[{"handle":1,"oid":4,"methodId":{"level":1,"index":2},"arguments":{"id":{"level":3,"index":1},"value":)" +
+         std::to_string(value) + "}}]}";
+}
+const std::string kSetReply = R"({"messageType":1,"responses":[{"handle":1,"result":{"status":200,"value":null}}]})";
+
+// The node's thread: one virtual converter behind its endpoint, and a bare echo server
+// that replies with the reply a controller would get, for the floor.
+class Node {
+ public:
+  Node()
+      : converter_(io_, kVersionModelA),
+        endpoint_(converter_, {}),
+        controlAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)),
+        echoAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
+    acceptControl();
+    acceptEcho();
+    thread_ = std::thread([this] { io_.run(); });
+  }
+  ~Node() {
+    asio::post(io_, [this] { io_.stop(); });
+    thread_.join();
+  }
+  unsigned short controlPort() const { return controlAcceptor_.local_endpoint().port(); }
+  unsigned short echoPort() const { return echoAcceptor_.local_endpoint().port(); }
+  void changeOnNodeThread(std::uint8_t value) {
+    asio::post(io_, [this, value] { converter_.changeByte(offsetof(StatusBlockA, verticalMargin), value); });
+  }
+
+ private:
+  void acceptControl() {
+    controlAcceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
+      if (ec) return;
+      auto stream = std::make_shared<beast::tcp_stream>(std::move(socket));
+      auto buffer = std::make_shared<beast::flat_buffer>();
+      auto request = std::make_shared<http::request<http::string_body>>();
+      http::async_read(*stream, *buffer, *request, [this, stream, buffer, request](beast::error_code ec, std::size_t) {
+        if (!ec) endpoint_.accept(stream->release_socket(), std::move(*request));
+      });
+      acceptControl();
+    });
+  }
+  void acceptEcho() {
+    echoAcceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
+      if (ec) return;
+      auto ws = std::make_shared<websocket::stream<beast::tcp_stream>>(std::move(socket));
+      ws->async_accept([ws](beast::error_code ec) {
+        if (!ec) echo(ws, std::make_shared<beast::flat_buffer>());
+      });
+      acceptEcho();
+    });
+  }
+  static void echo(std::shared_ptr<websocket::stream<beast::tcp_stream>> ws, std::shared_ptr<beast::flat_buffer> buffer) {
+    ws->async_read(*buffer, [ws, buffer](beast::error_code ec, std::size_t) {
+      if (ec) return;
+      const std::string request = beast::buffers_to_string(buffer->data());
+      buffer->consume(buffer->size());
+      const bool set = request.find("\"index\":2}") != std::string::npos;
+      auto reply = std::make_shared<std::string>(set ? kSetReply : kGetReply);
+      ws->text(true);
+      ws->async_write(asio::buffer(*reply), [ws, buffer, reply](beast::error_code ec, std::size_t) {
+        if (!ec) echo(ws, buffer);
+      });
+    });
+  }
+
+  asio::io_context io_;
+  node::testing::VirtualConverter converter_;
+  node::control::ControlEndpoint endpoint_;
+  tcp::acceptor controlAcceptor_;
+  tcp::acceptor echoAcceptor_;
+  std::thread thread_;
+};
+
+Node& node() {
+  static Node instance;
+  return instance;
+}
+
+class Client {
+ public:
+  explicit Client(unsigned short port) : ws_(io_) {
+    beast::get_lowest_layer(ws_).connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
+    ws_.handshake("127.0.0.1", "/x-nmos/ncp/v1.0/connect/bench");
+  }
+  std::string roundTrip(const std::string& request) {
+    ws_.write(asio::buffer(request));
+    return receive();
+  }
+  void send(const std::string& request) { ws_.write(asio::buffer(request)); }
+  std::string receive() {
+    buffer_.consume(buffer_.size());
+    ws_.read(buffer_);
+    return beast::buffers_to_string(buffer_.data());
+  }
+
+ private:
+  asio::io_context io_;
+  websocket::stream<tcp::socket> ws_;
+  beast::flat_buffer buffer_;
+};
+
+void GetThroughNode(benchmark::State& state) {
+  Client client(node().controlPort());
+  for (auto _ : state) benchmark::DoNotOptimize(client.roundTrip(kGet));
+}
+BENCHMARK(GetThroughNode)->UseRealTime();
+
+void SetThroughNode(benchmark::State& state) {
+  Client client(node().controlPort());
+  int value = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(client.roundTrip(setMessage(++value % 16)));
+}
+BENCHMARK(SetThroughNode)->UseRealTime();
+
+void GetWithoutNode(benchmark::State& state) {
+  Client client(node().echoPort());
+  for (auto _ : state) benchmark::DoNotOptimize(client.roundTrip(kGet));
+}
+BENCHMARK(GetWithoutNode)->UseRealTime();
+
+void SetWithoutNode(benchmark::State& state) {
+  Client client(node().echoPort());
+  int value = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(client.roundTrip(setMessage(++value % 16)));
+}
+BENCHMARK(SetWithoutNode)->UseRealTime();
+
+// From the poll's report of a change on the node's thread to the notification read by
+// the controller.
+void NotificationDelay(benchmark::State& state) {
+  Client client(node().controlPort());
+  client.roundTrip(R"({"messageType":3,"subscriptions":[6]})");  // the overlay page
+  // Margins no other benchmark sets, each different from the one before, across the
+  // runs the library makes of this function.
+  static std::uint8_t value = 20;
+  for (auto _ : state) {
+    value = value == 20 ? 21 : 20;
+    node().changeOnNodeThread(value);
+    benchmark::DoNotOptimize(client.receive());
+  }
+}
+BENCHMARK(NotificationDelay)->UseRealTime();
+
+// One poll round in process: every converter's listener runs once, as the converter
+// layer calls it after each poll, and every controller subscribed to everything.
+constexpr int kConverters = 100;
+constexpr int kControllers = 10;
+
+struct Fleet {
+  asio::io_context io;
+  std::vector<std::unique_ptr<node::testing::VirtualConverter>> converters;
+  std::vector<std::unique_ptr<node::control::ConverterModel>> models;
+  std::vector<std::unique_ptr<node::control::ControlSession>> sessions;
+  std::size_t bytesSent = 0;
+
+  Fleet() {
+    for (int c = 0; c < kConverters; ++c) {
+      converters.push_back(std::make_unique<node::testing::VirtualConverter>(io, kVersionModelA));
+      models.push_back(std::make_unique<node::control::ConverterModel>(*converters.back(),
+                                                                       node::control::ObjectModel::Options{}));
+      auto* model = models.back().get();
+      std::vector<node::control::ControlSession*> mine;
+      for (int s = 0; s < kControllers; ++s) {
+        sessions.push_back(std::make_unique<node::control::ControlSession>(
+            model->objects(), [this](std::string text) { bytesSent += text.size(); }));
+        sessions.back()->receive(R"({"messageType":3,"subscriptions":[1,2,3,4,5,6,7,8]})");
+        mine.push_back(sessions.back().get());
+      }
+      model->objects().setChangeListener([mine](int oid, node::control::ElementId id, const json& value) {
+        for (auto* session : mine) session->propertyChanged(oid, id, value);
+      });
+      converters.back()->listen([model](const node::ConverterState&) { model->stateChanged(); });
+    }
+  }
+};
+
+void PollRound(benchmark::State& state) {
+  static Fleet fleet;
+  const bool changing = state.range(0) != 0;
+  std::uint8_t value = 0;
+  for (auto _ : state) {
+    ++value;
+    for (auto& converter : fleet.converters)
+      converter->changeByte(offsetof(StatusBlockA, verticalMargin), changing ? value % 100 : 10);
+  }
+  state.counters["converters"] = kConverters;
+  state.counters["controllers_each"] = kControllers;
+}
+BENCHMARK(PollRound)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+long residentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+}  // namespace
+}  // namespace velkor::bench
+
+int main(int argc, char** argv) {
+  using velkor::bench::Comparison;
+  // The loopback traffic stays inside a network namespace of the benchmark's own.
+  if (!velkor::node::testing::enterPrivateNetwork()) {
+    std::fprintf(stderr, "no network namespace of our own could be made\n");
+    return 1;
+  }
+  const long before = velkor::bench::residentKiB();
+  { velkor::bench::Fleet measured; std::printf("memory of %d converters with %d controllers each: %ld KiB\n",
+                                              velkor::bench::kConverters, velkor::bench::kControllers,
+                                              velkor::bench::residentKiB() - before); }
+  return velkor::bench::runWithRatios(argc, argv,
+                                      {
+                                          {"GetThroughNode/real_time", "GetWithoutNode/real_time", 0, 1e6},
+                                          {"SetThroughNode/real_time", "SetWithoutNode/real_time", 0, 1e6},
+                                          {"NotificationDelay/real_time", "GetWithoutNode/real_time", 0, 50e6},
+                                      });
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The IS-12 control endpoint of one converter: takes over the WebSocket connections the
+// node's HTTP server accepted for the converter's control URL, and runs them on the
+// server's io_context (the node's network thread, where ConverterAccess calls back too).
+//
+// Lifetime: destroy the endpoint before the ConverterAccess it was made with. The
+// destructor stops listening to the converter, closes every connection and leaves
+// nothing behind that could call into it: answers still on their way from the
+// converter are dropped.
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/http/message.hpp>
+#include <boost/beast/http/string_body.hpp>
+
+#include "ConverterAccess.h"
+#include "ConverterModel.h"
+
+namespace velkor::node::control {
+
+class WebSocketSession;
+
+class ControlEndpoint {
+ public:
+  struct Options {
+    bool readOnly = false;                       // refuse every Set and every method that changes the converter
+    std::size_t maxMessageBytes = 64 * 1024;     // a longer message closes its connection
+    std::size_t maxQueuedBytes = 4 * 1024 * 1024;  // a client that reads slower than this is dropped
+    std::size_t maxConnections = 64;
+  };
+
+  ControlEndpoint(ConverterAccess& access, Options options);
+  ~ControlEndpoint();
+  ControlEndpoint(const ControlEndpoint&) = delete;
+  ControlEndpoint& operator=(const ControlEndpoint&) = delete;
+
+  // Takes over a connection whose request asks for a WebSocket upgrade; closes it if it
+  // does not, or if the endpoint has all the connections it takes.
+  void accept(boost::asio::ip::tcp::socket socket,
+              boost::beast::http::request<boost::beast::http::string_body> upgrade);
+
+ private:
+  friend class WebSocketSession;
+  void prune();
+
+  ConverterAccess& access_;
+  Options options_;
+  ConverterModel model_;
+  int listenId_ = 0;
+  std::vector<std::shared_ptr<WebSocketSession>> sessions_;
+};
+
+}  // namespace velkor::node::control

@@ -1,0 +1,61 @@
+#pragma once
+// One controller's conversation with one converter's device model, without the
+// transport: text messages in, text messages out. Commands are answered by handle
+// (some later, once the converter has answered), subscriptions kept, notifications sent
+// for the objects subscribed to, and every message that cannot be understood answered
+// with an error message.
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "ObjectModel.h"
+
+namespace velkor::node::control {
+
+enum class MessageType : int {
+  Command = 0,
+  CommandResponse = 1,
+  Notification = 2,
+  Subscription = 3,
+  SubscriptionResponse = 4,
+  Error = 5,
+};
+
+// Bounds on what one message may ask, so that no client makes the node work without end.
+inline constexpr std::size_t kMaxCommandsPerMessage = 64;
+inline constexpr std::size_t kMaxSubscriptionsPerMessage = 1024;
+inline constexpr int kHandleFirst = 1;
+inline constexpr int kHandleLast = 65535;
+
+class ControlSession {
+ public:
+  using Send = std::function<void(std::string)>;
+
+  ControlSession(ObjectModel& model, Send send);
+  ControlSession(const ControlSession&) = delete;
+  ControlSession& operator=(const ControlSession&) = delete;
+
+  void receive(std::string_view text);
+  // A property changed: tell the controller if it subscribed to the object.
+  void propertyChanged(int oid, ElementId property, const nlohmann::json& value);
+  const std::set<int>& subscriptions() const { return subscriptions_; }
+
+ private:
+  void commands(const nlohmann::json& message);
+  void subscribe(const nlohmann::json& message);
+  void sendError(MethodStatus status, const std::string& message);
+  void respond(int handle, const MethodResult& result);
+
+  ObjectModel& model_;
+  Send send_;
+  std::set<int> subscriptions_;
+  // Answers that arrive after the session ended are dropped.
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};
+
+}  // namespace velkor::node::control

@@ -1,0 +1,59 @@
+#pragma once
+// One converter's device model: the root block, the managers, an object per page of the
+// panel, the custom slots and the status monitor, each bound to the converter through
+// ConverterAccess. Sets go to the converter as the panel's Auto Apply sends them and are
+// answered from the converter's answer.
+
+#include <memory>
+
+#include "ClassCatalogue.h"
+#include "ConverterAccess.h"
+#include "ModelTable.h"
+#include "ObjectModel.h"
+
+namespace velkor::node::control {
+
+// Oids of the objects every converter's model has; the pages follow.
+inline constexpr int kRootOid = 1;
+inline constexpr int kDeviceManagerOid = 2;
+inline constexpr int kClassManagerOid = 3;
+
+// The answer a controller gets for each outcome of an exchange with the converter.
+MethodResult resultOf(ExchangeResult result);
+
+// The overall status a converter's state maps to (NcOverallStatus), and why.
+struct OverallStatus {
+  int value;
+  std::string message;
+};
+OverallStatus overallStatusOf(const ConverterTable& table, const ConverterState& state);
+
+class ConverterModel {
+ public:
+  // Throws std::invalid_argument for a converter of neither model.
+  ConverterModel(ConverterAccess& access, ObjectModel::Options options);
+  ~ConverterModel();
+  ConverterModel(const ConverterModel&) = delete;
+  ConverterModel& operator=(const ConverterModel&) = delete;
+
+  ObjectModel& objects() { return model_; }
+  const ConverterTable& table() const { return table_; }
+  // The converter's state moved on: report the properties that changed.
+  void stateChanged() { model_.refresh(); }
+
+ private:
+  void addDeviceManager();
+  void addPages();
+  void addCustomSlots();
+  void addStatusMonitor();
+  // Wraps a reply so that it is dropped if this model is gone when the converter answers.
+  ConverterAccess::Done answerWith(Reply reply);
+
+  ConverterAccess& access_;
+  const ConverterTable& table_;
+  const ClassCatalogue& catalogue_;  // one per model, shared by all its converters
+  ObjectModel model_;
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};
+
+}  // namespace velkor::node::control

@@ -1,0 +1,71 @@
+#pragma once
+// One controller session on one strict converter's model, with the messages it sent.
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ControlSession.h"
+#include "ConverterModel.h"
+#include "StrictConverter.h"
+
+namespace velkor::node::testing {
+
+struct SessionFixture {
+  explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false)
+      : converter(versionNumber),
+        model(converter, control::ObjectModel::Options{readOnly}),
+        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); }) {
+    model.objects().setChangeListener(
+        [this](int oid, control::ElementId id, const nlohmann::json& value) { session.propertyChanged(oid, id, value); });
+    listenId = converter.listen([this](const ConverterState&) { model.stateChanged(); });
+  }
+  ~SessionFixture() { converter.unlisten(listenId); }
+
+  // Runs one command and answers the converter's exchanges; the result of the command.
+  nlohmann::json call(int oid, control::ElementId method, nlohmann::json arguments) {
+    const int handle = ++lastHandle;
+    session.receive(nlohmann::json{{"messageType", 0},
+                                   {"commands",
+                                    {{{"handle", handle},
+                                      {"oid", oid},
+                                      {"methodId", method.toJson()},
+                                      {"arguments", std::move(arguments)}}}}}
+                        .dump());
+    converter.answerAll();
+    for (const auto& message : sent)
+      if (message["messageType"] == 1 && message["responses"][0]["handle"] == handle)
+        return message["responses"][0]["result"];
+    ADD_FAILURE() << "no response to handle " << handle;
+    return nullptr;
+  }
+  nlohmann::json get(int oid, control::ElementId property) { return call(oid, {1, 1}, {{"id", property.toJson()}}); }
+  nlohmann::json set(int oid, control::ElementId property, nlohmann::json value) {
+    return call(oid, {1, 2}, {{"id", property.toJson()}, {"value", std::move(value)}});
+  }
+  // The oid of the root block's member with this role.
+  int oidOf(const std::string& role) {
+    const nlohmann::json members = get(control::kRootOid, {2, 2})["value"];
+    for (const auto& member : members)
+      if (member["role"] == role) return member["oid"];
+    ADD_FAILURE() << "no member " << role;
+    return 0;
+  }
+  std::vector<nlohmann::json> notifications() const {
+    std::vector<nlohmann::json> found;
+    for (const auto& message : sent)
+      if (message["messageType"] == 2)
+        for (const auto& n : message["notifications"]) found.push_back(n);
+    return found;
+  }
+
+  StrictConverter converter;
+  control::ConverterModel model;
+  control::ControlSession session;
+  std::vector<nlohmann::json> sent;
+  int listenId = 0;
+  int lastHandle = 0;
+};
+
+}  // namespace velkor::node::testing
