@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "CommandLine.h"
-#include "HidapiTransport.h"
+#include "SystemTransport.h"
 #include "VirtualState.h"
 #include "virtual/Clock.h"
 #include "virtual/DemoConverters.h"
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<VirtualConverters> demo;
   const auto openTransport = [&](bool useVirtual, bool verbose) -> Transport& {
     if (!useVirtual) {
-      hardware = std::make_unique<HidapiTransport>();
+      hardware = ctl::systemTransport();
       return *hardware;
     }
     demo = std::make_unique<VirtualConverters>(clock, verbose);
