@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CommandLine.h"
+#include "StandardStreams.h"
 #include "SystemTransport.h"
 #include "VirtualState.h"
 #include "virtual/Clock.h"
@@ -56,6 +57,7 @@ std::string resetVirtualConverters() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ctl::useBinaryStandardStreams();
   SteadyClock clock;
   std::unique_ptr<Transport> hardware;
   std::unique_ptr<VirtualConverters> demo;

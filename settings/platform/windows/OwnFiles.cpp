@@ -67,8 +67,10 @@ std::string replaceWholeFile(const fs::path& file, std::string_view bytes) {
 }
 
 std::string removeFile(const fs::path& file) {
-  if (!::DeleteFileW(file.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) return lastProblem();
-  return {};
+  if (::DeleteFileW(file.c_str())) return {};
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return {};  // nothing to remove
+  return windowsError(code);
 }
 
 // A named mutex: Windows hands it on when its holder dies (the waiter then sees it
