@@ -1,16 +1,9 @@
 #include "SetupApiTransport.h"
 
-// windows.h first: the HID and SetupAPI headers build on its types.
-#include <windows.h>
-
-// initguid.h makes devpkey.h define the property keys rather than only declare them;
-// mingw's HID headers lack C linkage of their own.
+#include "WindowsHid.h"
+// initguid.h makes devpkey.h define the property keys rather than only declare them.
 #include <initguid.h>
 #include <devpkey.h>
-#include <setupapi.h>
-extern "C" {
-#include <hidsdi.h>
-}
 
 #include <algorithm>
 #include <cwctype>
@@ -52,21 +45,22 @@ class OwnedHandle {
 // a converter that stops answering never holds the caller.
 enum class Transfer { Done, TimedOut, Failed };
 
-Transfer finish(HANDLE device, OVERLAPPED& overlapped, BOOL started, std::chrono::milliseconds limit, DWORD& moved) {
+Transfer finish(const WindowsHid& hid, HANDLE device, OVERLAPPED& overlapped, BOOL started,
+                std::chrono::milliseconds limit, DWORD& moved) {
   if (!started && ::GetLastError() != ERROR_IO_PENDING) return Transfer::Failed;
   const DWORD waited = ::WaitForSingleObject(overlapped.hEvent, static_cast<DWORD>(limit.count()));
   if (waited == WAIT_TIMEOUT) {
-    ::CancelIoEx(device, &overlapped);
+    hid.cancelIo(device, &overlapped);
     // The buffer stays in use until the cancelled transfer has ended.
-    const BOOL ended = ::GetOverlappedResult(device, &overlapped, &moved, TRUE);
+    const BOOL ended = hid.overlappedResult(device, &overlapped, &moved, TRUE);
     return ended ? Transfer::Done : Transfer::TimedOut;  // done just before the cancel
   }
   if (waited != WAIT_OBJECT_0) {
-    ::CancelIoEx(device, &overlapped);
-    ::GetOverlappedResult(device, &overlapped, &moved, TRUE);
+    hid.cancelIo(device, &overlapped);
+    hid.overlappedResult(device, &overlapped, &moved, TRUE);
     return Transfer::Failed;
   }
-  return ::GetOverlappedResult(device, &overlapped, &moved, FALSE) ? Transfer::Done : Transfer::Failed;
+  return hid.overlappedResult(device, &overlapped, &moved, FALSE) ? Transfer::Done : Transfer::Failed;
 }
 
 // The converter's turn: a named mutex per interface path, which Windows hands on when
@@ -79,14 +73,17 @@ std::wstring turnName(const std::string& path) {
 
 class SetupApiDevice final : public HidDevice {
  public:
-  SetupApiDevice(HANDLE device, HANDLE turn, std::size_t inputLength)
-      : device_(device), turn_(turn), readEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+  SetupApiDevice(const WindowsHid& hid, HANDLE device, HANDLE turn, std::size_t inputLength)
+      : hid_(hid), device_(device), turn_(turn), readEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
         writeEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), input_(std::max<std::size_t>(inputLength, 1)) {}
+  ~SetupApiDevice() override { hid_.closeDevice(device_); }
+  SetupApiDevice(const SetupApiDevice&) = delete;
+  SetupApiDevice& operator=(const SetupApiDevice&) = delete;
 
   std::optional<HidAttributes> attributes() override {
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
-    if (!::HidD_GetAttributes(device_.get(), &attributes)) return std::nullopt;
+    if (!hid_.getAttributes(device_, &attributes)) return std::nullopt;
     return HidAttributes{attributes.VendorID, attributes.ProductID, attributes.VersionNumber};
   }
 
@@ -96,9 +93,8 @@ class SetupApiDevice final : public HidDevice {
     overlapped.hEvent = writeEvent_.get();
     ::ResetEvent(overlapped.hEvent);
     DWORD written = 0;
-    const BOOL started =
-        ::WriteFile(device_.get(), report.data(), static_cast<DWORD>(report.size()), nullptr, &overlapped);
-    switch (finish(device_.get(), overlapped, started, limit, written)) {
+    const BOOL started = hid_.writeFile(device_, report.data(), static_cast<DWORD>(report.size()), nullptr, &overlapped);
+    switch (finish(hid_, device_, overlapped, started, limit, written)) {
       case Transfer::Done:
         return WriteOutcome::Written;
       case Transfer::TimedOut:
@@ -116,8 +112,8 @@ class SetupApiDevice final : public HidDevice {
     overlapped.hEvent = readEvent_.get();
     ::ResetEvent(overlapped.hEvent);
     DWORD got = 0;
-    const BOOL started = ::ReadFile(device_.get(), input_.data(), static_cast<DWORD>(input_.size()), nullptr, &overlapped);
-    switch (finish(device_.get(), overlapped, started, limit, got)) {
+    const BOOL started = hid_.readFile(device_, input_.data(), static_cast<DWORD>(input_.size()), nullptr, &overlapped);
+    switch (finish(hid_, device_, overlapped, started, limit, got)) {
       case Transfer::Done:
         break;
       case Transfer::TimedOut:
@@ -133,7 +129,7 @@ class SetupApiDevice final : public HidDevice {
 
   // The HID class driver drops the queue at once, and does not say how many it held.
   std::size_t discardQueued() override {
-    ::HidD_FlushQueue(device_.get());
+    hid_.flushQueue(device_);
     return 0;
   }
 
@@ -144,22 +140,23 @@ class SetupApiDevice final : public HidDevice {
   }
   void unlockTurn() override { ::ReleaseMutex(turn_.get()); }
 
-  OwnedHandle device_;
+  const WindowsHid& hid_;
+  const HANDLE device_;
   OwnedHandle turn_;
   OwnedHandle readEvent_;
   OwnedHandle writeEvent_;
   std::vector<std::uint8_t> input_;
 };
 
-std::wstring registryText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+std::wstring registryText(const WindowsHid& hid, HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
   std::vector<BYTE> buffer(512);
   DWORD needed = 0;
-  if (!::SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr, buffer.data(),
-                                           static_cast<DWORD>(buffer.size()), &needed)) {
+  if (!hid.registryProperty(set, &device, property, nullptr, buffer.data(), static_cast<DWORD>(buffer.size()),
+                            &needed)) {
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
     buffer.resize(needed);
-    if (!::SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr, buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), nullptr))
+    if (!hid.registryProperty(set, &device, property, nullptr, buffer.data(), static_cast<DWORD>(buffer.size()),
+                              nullptr))
       return {};
   }
   // A multi-string: the first one is the most specific ID.
@@ -167,11 +164,11 @@ std::wstring registryText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property)
   return reinterpret_cast<const wchar_t*>(buffer.data());
 }
 
-std::wstring parentId(HDEVINFO set, SP_DEVINFO_DATA& device) {
+std::wstring parentId(const WindowsHid& hid, HDEVINFO set, SP_DEVINFO_DATA& device) {
   std::vector<wchar_t> buffer(512, L'\0');
   DEVPROPTYPE type = 0;
-  if (!::SetupDiGetDevicePropertyW(set, &device, &DEVPKEY_Device_Parent, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                                   static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t)), nullptr, 0))
+  if (!hid.deviceProperty(set, &device, &DEVPKEY_Device_Parent, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                          static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t)), nullptr, 0))
     return {};
   return buffer.data();
 }
@@ -180,53 +177,53 @@ std::wstring parentId(HDEVINFO set, SP_DEVINFO_DATA& device) {
 
 std::optional<std::vector<ListedInterface>> SetupApiTransport::listInterfaces() {
   GUID hidClass{};
-  ::HidD_GetHidGuid(&hidClass);
-  const HDEVINFO set = ::SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  hid_.getHidGuid(&hidClass);
+  const HDEVINFO set = hid_.getClassDevices(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return std::nullopt;
   std::vector<ListedInterface> listing;
   SP_DEVICE_INTERFACE_DATA listedInterface{};
   listedInterface.cbSize = sizeof listedInterface;
-  for (DWORD index = 0; ::SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, index, &listedInterface); ++index) {
+  for (DWORD index = 0; hid_.enumInterfaces(set, nullptr, &hidClass, index, &listedInterface); ++index) {
     ListedInterface& listed = listing.emplace_back();
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     DWORD needed = 0;
-    ::SetupDiGetDeviceInterfaceDetailW(set, &listedInterface, nullptr, 0, &needed, nullptr);
+    hid_.interfaceDetail(set, &listedInterface, nullptr, 0, &needed, nullptr);
     if (needed < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
     std::vector<std::uint8_t> detailBuffer(needed);
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBuffer.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!::SetupDiGetDeviceInterfaceDetailW(set, &listedInterface, detail, needed, nullptr, &device)) continue;
+    if (!hid_.interfaceDetail(set, &listedInterface, detail, needed, nullptr, &device)) continue;
     listed.path = utf8(detail->DevicePath);
     // All from the names Windows keeps: no interface is opened during a scan.
-    const auto attributes = attributesFromHardwareId(utf8(registryText(set, device, SPDRP_HARDWAREID).c_str()));
+    const auto attributes = attributesFromHardwareId(utf8(registryText(hid_, set, device, SPDRP_HARDWAREID).c_str()));
     if (attributes) listed.attributes = *attributes;
-    listed.serialNumber = serialFromParentId(utf8(parentId(set, device).c_str()));
+    listed.serialNumber = serialFromParentId(utf8(parentId(hid_, set, device).c_str()));
   }
-  ::SetupDiDestroyDeviceInfoList(set);
+  hid_.destroyList(set);
   return listing;
 }
 
 std::unique_ptr<HidDevice> SetupApiTransport::open(const std::string& path) {
   const std::wstring name = wide(path);
-  const HANDLE device = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE device = hid_.openDevice(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (device == INVALID_HANDLE_VALUE) return nullptr;
   std::size_t inputLength = 0;
   PHIDP_PREPARSED_DATA preparsed = nullptr;
-  if (::HidD_GetPreparsedData(device, &preparsed)) {
+  if (hid_.getPreparsedData(device, &preparsed)) {
     HIDP_CAPS caps{};
-    if (::HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS) inputLength = caps.InputReportByteLength;
-    ::HidD_FreePreparsedData(preparsed);
+    if (hid_.getCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS) inputLength = caps.InputReportByteLength;
+    hid_.freePreparsedData(preparsed);
   }
   // Without the turn the handle could not take turns with other programs.
   const HANDLE turn = ::CreateMutexW(nullptr, FALSE, turnName(path).c_str());
   if (inputLength == 0 || turn == nullptr) {
     if (turn != nullptr) ::CloseHandle(turn);
-    ::CloseHandle(device);
+    hid_.closeDevice(device);
     return nullptr;
   }
-  return std::make_unique<SetupApiDevice>(device, turn, inputLength);
+  return std::make_unique<SetupApiDevice>(hid_, device, turn, inputLength);
 }
 
 }  // namespace velkor
