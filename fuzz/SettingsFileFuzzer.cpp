@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "DeviceRecord.h"
@@ -17,13 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   velkor::setLogStream(nullptr);
   static const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("velkor-settings-fuzz-" + std::to_string(getpid()) + ".ini");
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (out == nullptr) return 0;
-  if (size > 0 && std::fwrite(data, 1, size, out) != size) {
-    std::fclose(out);
-    return 0;
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out.flush()) return 0;
   }
-  std::fclose(out);
 
   static velkor::DeviceRecord record;
   record.applyModeA = size > 0 ? data[0] & 1 : 0;

@@ -12,17 +12,22 @@ inline constexpr std::size_t kSettingsFileLimit = 1024 * 1024;
 
 // What reading a regular file whole within a limit came to, for the caller to word.
 struct BoundedRead {
-  enum class Outcome { Read, OpenFailed, NotRegular, TooLarge, ReadFailed };
+  enum class Outcome { Read, Missing, Link, OpenFailed, NotRegular, TooLarge, ReadFailed };
   Outcome outcome = Outcome::Read;
-  int error = 0;      // errno, when opening or reading failed
-  unsigned mode = 0;  // the file's type, when it is no regular file
+  // The system's words when opening or reading failed; what the file is ("a directory")
+  // when it is no regular file.
+  std::string problem;
   std::string bytes;
 };
 
+// Follow: the file a link leads to is read. Refuse: a link is not read (Outcome::Link).
 enum class Links { Follow, Refuse };
 
-// Only a regular file is read; opening never waits, so a pipe cannot stall it.
+// Only a regular file is read; opening never waits, so a pipe cannot stall it. One
+// implementation per system (settings/platform/).
 BoundedRead readRegularFile(const std::filesystem::path& file, std::size_t limit, Links links);
+// What an open descriptor (standard input) gives until its end, up to the limit.
+BoundedRead readDescriptor(int fd, std::size_t limit);
 
 struct FileRead {
   enum class Status { Read, Missing, Refused };
@@ -35,8 +40,6 @@ FileRead readSettingsFile(const std::filesystem::path& file);
 // What an open descriptor (standard input) gives until its end, up to the limit.
 FileRead readSettingsStream(int fd);
 
-// "a directory", "a pipe", ... for a file type that is no regular file.
-std::string fileKind(unsigned mode);
 std::string limitProblem();
 
 }  // namespace velkor

@@ -9,9 +9,11 @@
 // link, an owner or ACL a new file could not take), it writes in place: the space is
 // reserved first, so a full disk fails the save before any byte changes, and the text
 // goes in with one write.
+//
+// One implementation per system (settings/platform/): each keeps these promises with
+// the means its system has.
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,9 +26,10 @@ struct SaveTarget {
   std::string bytes;    // what the file holds now
   std::string problem;  // why it may not be written, naming the file or the folder; empty when it may
 
-  // The file as inspected, so that the write goes to the same one.
-  dev_t device = 0;
-  ino_t inode = 0;
+  // The file as inspected, so that the write goes to the same one: the device and inode
+  // numbers, or the volume serial number and file index.
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
 };
 
 SaveTarget inspectSaveTarget(const std::filesystem::path& file);

@@ -1,13 +1,12 @@
 // The commands that change nothing on a converter: list, status, udev-rule, and
 // virtual-reset, which concerns only the virtual converters.
 
-#include <grp.h>
-
 #include <algorithm>
 #include <cstdio>
 
 #include "Commands.h"
 #include "Converter.h"
+#include "GroupCheck.h"
 #include "Text.h"
 #include "UdevRule.h"
 
@@ -136,9 +135,9 @@ int showStatus(Session& session) {
 }
 
 int printUdevRule(Output& output, const std::string& group) {
-  if (!group.empty() && ::getgrnam(group.c_str()) == nullptr)
-    output.error("this machine has no group \"" + group + "\": create it (sudo groupadd " + group +
-                 ") and add its users (sudo usermod -aG " + group + " USER)");
+  if (!group.empty()) {
+    if (const std::string advice = missingGroupAdvice(group); !advice.empty()) output.error(advice);
+  }
   const std::string rule = udevRule(group);
   output.result({{"schema", kJsonSchema}, {"file", VELKOR_UDEV_RULE_FILE}, {"rule", rule}},
                 rule.substr(0, rule.size() - 1));

@@ -1,18 +1,11 @@
 #include "VirtualState.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <system_error>
 
-#include "Descriptor.h"
 #include "FileRead.h"
+#include "OwnFiles.h"
+#include "StateFolder.h"
 #include "Text.h"
 
 namespace velkor::ctl {
@@ -29,21 +22,15 @@ constexpr const char* kFileName = "virtual-converters.json";
 constexpr const char* kLayoutKey = "velkorctl-virtual-converters";
 constexpr int kLayout = 1;
 
-std::string systemError(int error) { return std::generic_category().message(error); }
-
-std::optional<fs::path> absoluteFolder(const char* variable) {
-  const char* value = std::getenv(variable);
-  if (value == nullptr || value[0] != '/') return std::nullopt;  // relative ones are to be ignored
-  return fs::path(value);
-}
-
 // Why the file was not read, in words; empty when it was.
 std::string readProblem(const BoundedRead& read) {
   switch (read.outcome) {
     case BoundedRead::Outcome::Read:
       return {};
+    case BoundedRead::Outcome::Link:
+      return "is a symbolic link";
+    case BoundedRead::Outcome::Missing:
     case BoundedRead::Outcome::OpenFailed:
-      if (read.error == ELOOP) return "is a symbolic link";
       break;
     case BoundedRead::Outcome::NotRegular:
       return "is not a regular file";
@@ -52,7 +39,7 @@ std::string readProblem(const BoundedRead& read) {
     case BoundedRead::Outcome::ReadFailed:
       break;
   }
-  return "cannot be read: " + systemError(read.error);
+  return "cannot be read: " + read.problem;
 }
 
 template <std::size_t N>
@@ -109,25 +96,12 @@ bool stateOf(const Json& entry, VirtualConverter::State& state) {
   return true;
 }
 
-// The folder that holds the file: made for this user alone when missing, and refused
-// when it is anything but a folder.
-std::string prepareFolder(const fs::path& folder) {
-  std::error_code error;
-  fs::create_directories(folder.parent_path(), error);
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-    return "cannot make the folder " + folder.string() + ": " + systemError(errno);
-  struct stat status {};
-  if (::lstat(folder.c_str(), &status) != 0) return "cannot use the folder " + folder.string() + ": " + systemError(errno);
-  if (!S_ISDIR(status.st_mode)) return folder.string() + " is not a folder";
-  return {};
-}
-
 // Nothing there, or a regular file: anything else (a link, a pipe, a folder) is left
 // as it is.
 std::string replaceable(const fs::path& file) {
-  struct stat status {};
-  if (::lstat(file.c_str(), &status) != 0) return errno == ENOENT ? "" : "cannot be used: " + systemError(errno);
-  return S_ISREG(status.st_mode) ? "" : "is not a regular file";
+  const Entry entry = entryAt(file);
+  if (entry.kind == EntryKind::Unknown) return "cannot be used: " + entry.problem;
+  return entry.kind == EntryKind::Other ? "is not a regular file" : "";
 }
 
 std::string refusal(const fs::path& file, const std::string& problem) {
@@ -137,15 +111,13 @@ std::string refusal(const fs::path& file, const std::string& problem) {
 }  // namespace
 
 std::optional<fs::path> virtualStatePath() {
-  if (const auto runtime = absoluteFolder("XDG_RUNTIME_DIR")) return *runtime / kFolder / kFileName;
-  if (const auto cache = absoluteFolder("XDG_CACHE_HOME")) return *cache / kFolder / kFileName;
-  if (const auto home = absoluteFolder("HOME")) return *home / ".cache" / kFolder / kFileName;
+  if (const auto folder = userStateFolder()) return *folder / kFolder / kFileName;
   return std::nullopt;
 }
 
 std::string restoreVirtualState(const fs::path& file, VirtualTransport& transport) {
   const BoundedRead read = readRegularFile(file, kLargestFile, Links::Refuse);
-  if (read.outcome == BoundedRead::Outcome::OpenFailed && read.error == ENOENT) return {};
+  if (read.outcome == BoundedRead::Outcome::Missing) return {};
   const std::string leftAlone = "; the virtual converters start from the demo's state and it is left as it is";
   if (const std::string problem = readProblem(read); !problem.empty()) return refusal(file, problem + leftAlone);
   const Json document = Json::parse(read.bytes, nullptr, false);
@@ -170,47 +142,31 @@ std::string restoreVirtualState(const fs::path& file, VirtualTransport& transpor
 
 std::string keepVirtualState(const fs::path& file, const VirtualTransport& transport) {
   const std::string notKept = "; what the virtual converters were told is not kept";
-  if (const std::string problem = prepareFolder(file.parent_path()); !problem.empty()) return problem + notKept;
+  if (const std::string problem = makeOwnFolder(file.parent_path()); !problem.empty()) return problem + notKept;
   if (const std::string problem = replaceable(file); !problem.empty()) return refusal(file, problem + notKept);
 
   Json converters = Json::array();
   for (const auto& converter : transport.converters()) converters.push_back(converterJson(*converter));
   const std::string bytes = Json{{kLayoutKey, kLayout}, {"converters", converters}}.dump(1) + "\n";
 
-  std::string temporary = (file.parent_path() / ("." + file.filename().string() + ".XXXXXX")).string();
-  Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (out.get() < 0) return "cannot write in " + file.parent_path().string() + ": " + systemError(errno) + notKept;
-  std::string problem = writeAll(out.get(), bytes) ? "" : systemError(errno);
-  if (problem.empty() && ::fsync(out.get()) != 0) problem = systemError(errno);
-  if (problem.empty() && !out.close()) problem = systemError(errno);
-  if (problem.empty() && ::rename(temporary.c_str(), file.c_str()) != 0) problem = systemError(errno);
-  if (problem.empty()) return {};
-  static_cast<void>(::unlink(temporary.c_str()));  // the failure is told already
-  return refusal(file, "could not be written: " + problem + notKept);
+  if (const std::string problem = replaceWholeFile(file, bytes); !problem.empty())
+    return refusal(file, "could not be written: " + problem + notKept);
+  return {};
 }
 
 std::string forgetVirtualState(const fs::path& file) {
   if (const std::string problem = replaceable(file); !problem.empty())
     return refusal(file, problem + "; it is left as it is");
-  if (::unlink(file.c_str()) != 0 && errno != ENOENT)
-    return refusal(file, "cannot be removed: " + systemError(errno));
+  if (const std::string problem = removeFile(file); !problem.empty())
+    return refusal(file, "cannot be removed: " + problem);
   return {};
 }
 
 VirtualStateLock::VirtualStateLock(const fs::path& file) {
-  const fs::path folder = file.parent_path();
-  problem_ = prepareFolder(folder);
+  problem_ = makeOwnFolder(file.parent_path());
   if (!problem_.empty()) return;
-  folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  int error = folder_ < 0 ? errno : 0;
-  while (error == 0 && ::flock(folder_, LOCK_EX) != 0) {
-    if (errno != EINTR) error = errno;
-  }
-  if (error != 0) problem_ = "cannot hold the folder " + folder.string() + ": " + systemError(error);
-}
-
-VirtualStateLock::~VirtualStateLock() {
-  if (folder_ >= 0) ::close(folder_);  // and with it the lock
+  folder_.emplace(file.parent_path());
+  problem_ = folder_->problem();
 }
 
 }  // namespace velkor::ctl

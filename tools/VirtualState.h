@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "OwnFiles.h"
 #include "virtual/VirtualTransport.h"
 
 namespace velkor::ctl {
@@ -32,7 +33,6 @@ std::string forgetVirtualState(const std::filesystem::path& file);
 class VirtualStateLock {
  public:
   explicit VirtualStateLock(const std::filesystem::path& file);
-  ~VirtualStateLock();
   VirtualStateLock(const VirtualStateLock&) = delete;
   VirtualStateLock& operator=(const VirtualStateLock&) = delete;
 
@@ -40,7 +40,7 @@ class VirtualStateLock {
   const std::string& problem() const { return problem_; }
 
  private:
-  int folder_ = -1;
+  std::optional<FolderLock> folder_;
   std::string problem_;
 };
 

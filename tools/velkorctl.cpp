@@ -6,7 +6,8 @@
 #include <memory>
 
 #include "CommandLine.h"
-#include "HidapiTransport.h"
+#include "StandardStreams.h"
+#include "SystemTransport.h"
 #include "VirtualState.h"
 #include "virtual/Clock.h"
 #include "virtual/DemoConverters.h"
@@ -56,12 +57,13 @@ std::string resetVirtualConverters() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ctl::useBinaryStandardStreams();
   SteadyClock clock;
   std::unique_ptr<Transport> hardware;
   std::unique_ptr<VirtualConverters> demo;
   const auto openTransport = [&](bool useVirtual, bool verbose) -> Transport& {
     if (!useVirtual) {
-      hardware = std::make_unique<HidapiTransport>();
+      hardware = ctl::systemTransport();
       return *hardware;
     }
     demo = std::make_unique<VirtualConverters>(clock, verbose);

@@ -3,7 +3,6 @@
 // settings files live in the working directory.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "ConverterFixture.h"
+#include "ScratchFolder.h"
 #include "UserSettings.h"
 
 namespace velkor::test {
@@ -22,9 +22,7 @@ namespace fs = std::filesystem;
 class SettingsFixture : public ConverterFixture {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "velkor-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    directory = pattern;
+    directory = makeScratchFolder("velkor-settings-");
     previous = fs::current_path();
     fs::current_path(directory);
   }

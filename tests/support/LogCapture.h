@@ -1,8 +1,11 @@
 #pragma once
-// Collects the core's log lines for the duration of a test.
+// Collects the core's log lines for the duration of a test, in a scratch file, which
+// every system's C library can write to as a FILE*.
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "Log.h"
@@ -12,35 +15,46 @@ namespace velkor::test {
 class LogCapture {
  public:
   LogCapture() {
-    stream_ = open_memstream(&buffer_, &size_);
+    static std::atomic<int> made{0};
+    file_ = std::filesystem::temp_directory_path() /
+            ("velkor-log-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+             std::to_string(made++) + ".txt");
+    stream_ = std::fopen(file_.string().c_str(), "w+b");
     setLogStream(stream_);
   }
   ~LogCapture() {
     setLogStream(stdout);
-    std::fclose(stream_);
-    std::free(buffer_);
+    if (stream_ != nullptr) std::fclose(stream_);
+    std::error_code error;
+    std::filesystem::remove(file_, error);
   }
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
   std::string text() {
+    if (stream_ == nullptr) return {};
     std::fflush(stream_);
-    return std::string(buffer_, size_);
+    std::fseek(stream_, 0, SEEK_END);
+    const long end = std::ftell(stream_);
+    std::string bytes(static_cast<std::size_t>(end > start_ ? end - start_ : 0), '\0');
+    std::fseek(stream_, start_, SEEK_SET);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stream_));
+    std::fseek(stream_, 0, SEEK_END);
+    return bytes;
   }
   // Forget what was logged so far.
   void clear() {
+    if (stream_ == nullptr) return;
     std::fflush(stream_);
-    std::rewind(stream_);
-    std::fflush(stream_);
-    size_ = 0;
-    if (buffer_ != nullptr) buffer_[0] = '\0';
+    std::fseek(stream_, 0, SEEK_END);
+    start_ = std::ftell(stream_);
   }
   bool contains(const std::string& line) { return text().find(line) != std::string::npos; }
 
  private:
+  std::filesystem::path file_;
   std::FILE* stream_ = nullptr;
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
+  long start_ = 0;
 };
 
 }  // namespace velkor::test

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -39,9 +43,14 @@ class CtlFixture : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     int pipeEnds[2];
+#ifdef _WIN32
+    EXPECT_EQ(::_pipe(pipeEnds, 65536, _O_BINARY), 0);
+#else
     EXPECT_EQ(::pipe(pipeEnds), 0);
+#endif
     EXPECT_LT(input.size(), 65536u) << "a pipe holds this much without a reader";
-    EXPECT_EQ(::write(pipeEnds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    EXPECT_EQ(::write(pipeEnds[1], input.data(), static_cast<unsigned>(input.size())),
+              static_cast<int>(input.size()));
     ::close(pipeEnds[1]);
     const ctl::Environment environment{out, err, [this](bool, bool) -> Transport& { return transport; },
                                        pipeEnds[0], [this] { return resetProblem; }};

@@ -79,6 +79,15 @@ TEST_F(ListAndStatus, NoConverterAndNoPermissionAreToldApart) {
   transport.addConverter(keyboard);
   const CtlRun denied = run({"status"});
   EXPECT_EQ(denied.exitCode, 4);
+  // The fix is the system's own: the udev rule on Linux, the program holding the
+  // converter on Windows.
+#ifdef _WIN32
+  EXPECT_NE(denied.err.find("velkorctl: permission denied on /dev/hidraw7 (converter 1, TQ6630 2ee4:001b): close "
+                            "the program that holds the converter without sharing it"),
+            std::string::npos)
+      << denied.err;
+  EXPECT_NE(denied.err.find("replug the converter"), std::string::npos);
+#else
   EXPECT_NE(denied.err.find("velkorctl: permission denied on /dev/hidraw7 (converter 1, TQ6630 2ee4:001b): install "
                             "the udev rule"),
             std::string::npos)
@@ -86,6 +95,7 @@ TEST_F(ListAndStatus, NoConverterAndNoPermissionAreToldApart) {
   EXPECT_NE(denied.err.find("velkorctl udev-rule | sudo tee /etc/udev/rules.d/70-velkor-converters.rules"),
             std::string::npos);
   EXPECT_NE(denied.err.find("--group GROUP"), std::string::npos);
+#endif
   EXPECT_EQ(denied.err.find("hidraw8"), std::string::npos);
 
   // A converter this user may open is used; the other is still named.
@@ -300,8 +310,13 @@ TEST_F(ListAndStatus, UdevRuleGrantsOurConvertersAloneToTheSeatAndAGroup) {
   }
   const CtlRun unknown = run({"udev-rule", "--group", "velkor-nosuchgroup"});
   EXPECT_EQ(unknown.exitCode, 0);
+#ifdef _WIN32
+  // The rule is for a Linux machine, whose groups Windows knows nothing of.
+  EXPECT_EQ(unknown.err, "");
+#else
   EXPECT_NE(unknown.err.find("this machine has no group \"velkor-nosuchgroup\": create it"), std::string::npos)
       << unknown.err;
+#endif
   EXPECT_EQ(run({"udev-rule", "--group", "root"}).err, "");
 }
 

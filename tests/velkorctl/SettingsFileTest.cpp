@@ -1,16 +1,13 @@
 // save and load: the settings files of the panel, so that a file moves freely between
 // the tool and the application.
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "CtlFixture.h"
 #include "Discovery.h"
+#include "ScratchFolder.h"
 #include "UserSettings.h"
 
 namespace velkor::test {
@@ -21,11 +18,7 @@ using Settings = VirtualConverter::Settings;
 
 class SettingsFile : public CtlFixture {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "velkorctl-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    directory = pattern;
-  }
+  void SetUp() override { directory = makeScratchFolder("velkorctl-"); }
   void TearDown() override { fs::remove_all(directory); }
 
   // The application's record with converter `number` of the scan in use, as the main
@@ -37,7 +30,7 @@ class SettingsFile : public CtlFixture {
   }
 
   static std::string readText(const fs::path& file) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

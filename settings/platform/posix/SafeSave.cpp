@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Descriptor.h"
+#include "FileKind.h"
 #include "FileRead.h"
 
 namespace velkor {
@@ -170,8 +171,8 @@ SaveTarget inspectSaveTarget(const fs::path& file) {
     return target;
   }
 
-  target.device = info.st_dev;
-  target.inode = info.st_ino;
+  target.volume = info.st_dev;
+  target.index = info.st_ino;
   if (!S_ISREG(info.st_mode)) {
     target.problem = "it is " + fileKind(info.st_mode) + ", and only a file is written";
   } else if ((info.st_mode & 0222) == 0) {
@@ -199,7 +200,7 @@ std::string writeSaveTarget(const SaveTarget& target, std::string_view bytes) {
   if (!file.valid()) return lastProblem();
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) return lastProblem();
-  if (info.st_dev != target.device || info.st_ino != target.inode || !S_ISREG(info.st_mode))
+  if (info.st_dev != target.volume || info.st_ino != target.index || !S_ISREG(info.st_mode))
     return "the file was replaced while it was being saved";
 
   if (folderWritable(target.path) && info.st_nlink == 1 && !holdsOwnAttributes(file.get())) {

@@ -1,0 +1,7 @@
+#include "StandardStreams.h"
+
+namespace velkor::ctl {
+
+void useBinaryStandardStreams() {}
+
+}  // namespace velkor::ctl

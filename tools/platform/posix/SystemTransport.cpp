@@ -1,0 +1,9 @@
+#include "SystemTransport.h"
+
+#include "HidapiTransport.h"
+
+namespace velkor::ctl {
+
+std::unique_ptr<Transport> systemTransport() { return std::make_unique<HidapiTransport>(); }
+
+}  // namespace velkor::ctl

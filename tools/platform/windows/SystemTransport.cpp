@@ -1,0 +1,10 @@
+#include "SystemTransport.h"
+
+#include "SetupApiTransport.h"
+#include "WindowsHid.h"
+
+namespace velkor::ctl {
+
+std::unique_ptr<Transport> systemTransport() { return std::make_unique<SetupApiTransport>(systemHid()); }
+
+}  // namespace velkor::ctl
