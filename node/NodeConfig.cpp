@@ -92,7 +92,7 @@ std::optional<ListenAddress> parseListen(const std::string& text) {
 std::string readConfigFile(const std::filesystem::path& file, NodeConfig& config) {
   const BoundedRead read = readRegularFile(file, kConfigFileLimit, Links::Follow);
   if (read.outcome != BoundedRead::Outcome::Read)
-    return file.string() + ": cannot be read" + (read.error != 0 ? std::string(": ") + std::strerror(read.error) : "");
+    return file.string() + ": cannot be read" + (read.problem.empty() ? std::string() : ": " + read.problem);
   std::istringstream lines(read.bytes);
   int number = 0;
   for (std::string line; std::getline(lines, line);) {

@@ -10,7 +10,9 @@ if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELKOR_FUZZ=ON \
     -DVELKOR_BUILD_GUI=OFF -DVELKOR_BUILD_TESTS=OFF -DVELKOR_BUILD_BENCH=OFF
 fi
-cmake --build "$build_dir" -j"$(nproc)"
+targets=()
+for corpus in fuzz/corpus/*/; do targets+=("fuzz_$(basename "$corpus")"); done
+cmake --build "$build_dir" -j"$(nproc)" --target "${targets[@]}"
 seconds="${FUZZ_SECONDS:-60}"
 for corpus in fuzz/corpus/*/; do
   target=$(basename "$corpus")
