@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build needs, and only those that are missing.
+# Installs the Debian 12 packages the build needs, and only those that are missing; with
+# package names as arguments, those instead (the runs that need more than the build).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libhidapi-dev libcli11-dev nlohmann-json3-dev
-  libboost-dev libavahi-client-dev
+  libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev
   dpkg-dev file appstream desktop-file-utils groff-base man-db lintian
   xvfb xauth
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,18 +11,7 @@ scripts/install-deps.sh
 scripts/build.sh
 build_dir="$(realpath "${BUILD_DIR:-build}")"
 
-packages=(qemu-system-x86 linux-image-amd64 busybox-static)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh qemu-system-x86 linux-image-amd64 busybox-static
 
 # The newest installed Debian kernel whose modules are present.
 kernel=""

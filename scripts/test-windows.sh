@@ -6,18 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
 
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest libcli11-dev nlohmann-json3-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 googletest libcli11-dev nlohmann-json3-dev cmake ninja-build
 
 build_dir="${BUILD_DIR:-build-windows}"
 mkdir -p "$build_dir"
