@@ -2,31 +2,30 @@
 // Collects the core's log lines for the duration of a test, in a scratch file, which
 // every system's C library can write to as a FILE*.
 
-#include <atomic>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "Log.h"
+#include "ScratchFolder.h"
 
 namespace velkor::test {
 
 class LogCapture {
  public:
   LogCapture() {
-    static std::atomic<int> made{0};
-    file_ = std::filesystem::temp_directory_path() /
-            ("velkor-log-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(made++) + ".txt");
-    stream_ = std::fopen(file_.string().c_str(), "w+b");
+    // A folder of its own: test processes run side by side, and a name made from
+    // anything they share (the sanitizers give them the same heap addresses) collides.
+    folder_ = makeScratchFolder("velkor-log-");
+    const std::filesystem::path file = folder_ / "log.txt";
+    stream_ = std::fopen(file.string().c_str(), "w+b");
     setLogStream(stream_);
   }
   ~LogCapture() {
     setLogStream(stdout);
     if (stream_ != nullptr) std::fclose(stream_);
     std::error_code error;
-    std::filesystem::remove(file_, error);
+    std::filesystem::remove_all(folder_, error);
   }
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
@@ -52,7 +51,7 @@ class LogCapture {
   bool contains(const std::string& line) { return text().find(line) != std::string::npos; }
 
  private:
-  std::filesystem::path file_;
+  std::filesystem::path folder_;
   std::FILE* stream_ = nullptr;
   long start_ = 0;
 };
