@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "ControlRoutes.h"
 #include "ConverterHub.h"
 #include "DnsSdBrowse.h"
 #include "HttpServer.h"
@@ -85,6 +86,9 @@ int runNode(const NodeConfig& config, Transport& transport) {
   ConverterHub hub(network, transport, {std::chrono::milliseconds(1000), config.pollInterval, config.readOnly});
   ResourceStore store(description);
   NodeApi api(store);
+  control::ControlEndpoint::Options controlOptions;
+  controlOptions.readOnly = config.readOnly;
+  ControlRoutes controls(hub, controlOptions);
 
   http::HttpServer server(network, [&](const http::Request& request) {
     std::string_view path(request.target().data(), request.target().size());
@@ -99,9 +103,10 @@ int runNode(const NodeConfig& config, Transport& transport) {
     }
     return api.handle(request);
   });
-  // The IS-12 control layer takes its WebSocket upgrades here; until it does, an
-  // upgrade request is answered like any other request (404).
-  server.setUpgradeHandler([](tcp::socket&, http::Request&) { return false; });
+  // A WebSocket upgrade for a converter's control endpoint; any other is answered like
+  // any other request (404).
+  server.setUpgradeHandler(
+      [&controls](tcp::socket& socket, http::Request& request) { return controls.route(socket, request); });
   for (const ListenAddress& listen : listening) {
     boost::system::error_code error;
     const auto address = boost::asio::ip::make_address(listen.address, error);

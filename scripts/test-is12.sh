@@ -1,63 +1,74 @@
 #!/usr/bin/env bash
 # Runs AMWA's IS-12-01 conformance suite (the pinned copy in ../shared/nmos), with its
-# invasive tests, against the control layer for each converter model, inside a network
-# namespace of its own: the tool's servers and the node see only each other.
+# invasive tests, against `velkor-node --virtual`: once for the control endpoint of a
+# TQ4410 and once for that of the TQ6630, each found the way a controller finds it, in
+# the Node API's device list. Node and tool share a network namespace of their own.
 #
-#   scripts/test-is12.sh [tq4410|tq6630 ...]     (as root; both models by default)
+#   scripts/test-is12.sh [TQ4410|TQ6630 ...]     (as root; both models by default)
 #
 # Prints the tool's summary for each model; exits 1 if any test ended as Fail or Error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 nmos=${NMOS_DIR:-$(cd .. && pwd)/shared/nmos}
+[ -x "$nmos/run-suite.sh" ] || { echo "test-is12: no NMOS testing tool at $nmos (set NMOS_DIR)" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "test-is12: needs root for its network namespace" >&2; exit 2; }
 build_dir=${BUILD_DIR:-build}
 models=("$@")
-[ ${#models[@]} -gt 0 ] || models=(tq4410 tq6630)
-port=8080
+[ ${#models[@]} -gt 0 ] || models=(TQ4410 TQ6630)
 address=127.0.0.1
+port=8080
 
-# The runner installs the tool's Debian packages itself, but inside the namespace there is
-# no network to fetch them with: install them first.
-tool_packages=(python3-flask python3-wtforms python3-jsonschema python3-zeroconf python3-requests
-  python3-netifaces python3-git python3-websocket python3-dnslib python3-jinja2 python3-junit.xml
-  python3-rfc3987 python3-paho-mqtt python3-authlib python3-websockets python3-flask-cors
-  python3-flask-socketio python3-pycryptodome python3-click python3-markdown2 python3-termcolor
-  python3-yaml python3-six python3-attr git)
-missing=()
-for p in "${tool_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
-cmake --build "$build_dir" --target is12_test_node -j2 >/dev/null
-node="$PWD/$build_dir/tests/node_control/is12_test_node"
+[ -f "$build_dir/build.ninja" ] || cmake -S . -B "$build_dir" -G Ninja
+cmake --build "$build_dir" --target velkor-node -j2 >/dev/null
 
 ns="velkor-is12-$$"
-ip netns add "$ns"
+work=$(mktemp -d /var/tmp/velkor-is12.XXXX)
 node_pid=""
 cleanup() {
   [ -n "$node_pid" ] && kill "$node_pid" 2>/dev/null && wait "$node_pid" 2>/dev/null
-  ip netns del "$ns"
+  ip netns delete "$ns" 2>/dev/null || true
+  rm -rf "$work"
 }
 trap cleanup EXIT
+ip netns add "$ns"
 ip netns exec "$ns" ip link set lo up
 
-config=$(mktemp)
-echo "CONFIG.MS05_INVASIVE_TESTING = True" >"$config"
+# No registry to look for: the suite reads the Node API directly.
+printf 'registry = none\n' >"$work/node.conf"
+ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --config "$work/node.conf" \
+  --listen "$address:$port" --state-dir "$work/state" 2>"$work/node.log" &
+node_pid=$!
+
+# The control path of the first device whose label names the model.
+control_path() {
+  ip netns exec "$ns" python3 - "$address" "$port" "$1" <<'PY'
+import json, sys, time, urllib.parse, urllib.request
+address, port, model = sys.argv[1], sys.argv[2], sys.argv[3]
+for _ in range(50):
+    try:
+        with urllib.request.urlopen(f"http://{address}:{port}/x-nmos/node/v1.3/devices/", timeout=2) as answer:
+            for device in json.load(answer):
+                if model in device["label"].split() and device["controls"]:
+                    print(urllib.parse.urlparse(device["controls"][0]["href"]).path)
+                    sys.exit(0)
+    except OSError:
+        pass
+    time.sleep(0.1)
+sys.exit(f"no {model} with a control endpoint in the node's device list")
+PY
+}
+
+printf 'CONFIG.MS05_INVASIVE_TESTING = True\n' >"$work/config.py"
 status=0
 for model in "${models[@]}"; do
-  ip netns exec "$ns" "$node" --model "$model" --address "$address" --port "$port" >/tmp/is12-node-$$.url &
-  node_pid=$!
-  for _ in $(seq 50); do [ -s /tmp/is12-node-$$.url ] && break; sleep 0.1; done
-  url=$(cat /tmp/is12-node-$$.url)
-  path="/${url#ws://*/}"
-  echo "== IS-12-01 against $model ($url)"
-  NMOS_CONFIG="$config" NMOS_RESULTS="${NMOS_RESULTS_DIR:-/tmp}/is12-$model.json" \
+  path=$(control_path "$model")
+  echo "== IS-12-01 against $model (ws://$address:$port$path)"
+  NMOS_CONFIG="$work/config.py" NMOS_WORK="$work/tool-$model" NMOS_RESULTS="${NMOS_RESULTS_DIR:-$work}/is12-$model.json" \
     ip netns exec "$ns" "$nmos/run-suite.sh" IS-12-01 --host "$address" "$address" null null \
     --port "$port" "$port" 0 0 --version v1.3 v1.0 v1.0 v1.0 --urlpath null "$path" null null || status=1
-  kill "$node_pid"; wait "$node_pid" 2>/dev/null || true; node_pid=""
-  rm -f /tmp/is12-node-$$.url
 done
-rm -f "$config"
+if [ "$status" -ne 0 ]; then
+  echo "test-is12: IS-12-01 did not pass; the node's log:"
+  tail -40 "$work/node.log"
+fi
 exit $status

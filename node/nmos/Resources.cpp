@@ -23,7 +23,6 @@ constexpr std::chrono::seconds kTaiAheadOfUtc{37};
 constexpr const char* kApiVersion = "v1.3";
 constexpr const char* kDeviceType = "urn:x-nmos:device:generic";
 constexpr const char* kControlType = "urn:x-nmos:control:ncp/v1.0";
-constexpr const char* kControlPath = "/x-nmos/ncp/v1.0/connect/";
 constexpr std::size_t kMacLength = 6;
 // BCP-002-02: what a control system tells resources apart by.
 constexpr const char* kTagManufacturer = "urn:x-nmos:tag:asset:manufacturer/v1.0";
@@ -93,7 +92,7 @@ std::string deviceDescription(const ConverterInfo& info, const ConverterState& s
 }
 
 std::string controlHref(const ApiEndpoint& endpoint, const std::string& deviceId) {
-  return "ws://" + hostForUrl(endpoint.host) + ":" + std::to_string(endpoint.port) + kControlPath + deviceId;
+  return "ws://" + hostForUrl(endpoint.host) + ":" + std::to_string(endpoint.port) + kControlPathPrefix + deviceId;
 }
 
 nlohmann::json deviceResource(const NodeDescription& node, const ConverterInfo& info, const ConverterState& state,

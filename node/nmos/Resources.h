@@ -9,6 +9,9 @@
 
 namespace velkor::node {
 
+// Where a device's IS-12 control endpoint is on this node: this, then the device's id.
+inline constexpr const char* kControlPathPrefix = "/x-nmos/ncp/v1.0/connect/";
+
 struct ApiEndpoint {
   std::string host;  // an address, or the host name
   unsigned port = 0;

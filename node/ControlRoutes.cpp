@@ -1,0 +1,31 @@
+#include "ControlRoutes.h"
+
+#include <string_view>
+
+#include "Resources.h"
+
+namespace velkor::node {
+
+ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options) : options_(options) {
+  for (ConverterAccess* converter : hub.converters()) add(*converter);
+  hub.watch({[this](ConverterAccess& converter) { add(converter); },
+             [this](const ConverterInfo& info) { endpoints_.erase(info.deviceId); }});
+}
+
+void ControlRoutes::add(ConverterAccess& converter) {
+  endpoints_.insert_or_assign(converter.info().deviceId,
+                              std::make_unique<control::ControlEndpoint>(converter, options_));
+}
+
+bool ControlRoutes::route(boost::asio::ip::tcp::socket& socket, http::Request& request) {
+  std::string_view path(request.target().data(), request.target().size());
+  path = path.substr(0, path.find('?'));
+  if (!path.starts_with(kControlPathPrefix)) return false;
+  path.remove_prefix(std::string_view(kControlPathPrefix).size());
+  const auto found = endpoints_.find(path);
+  if (found == endpoints_.end()) return false;
+  found->second->accept(std::move(socket), std::move(request));
+  return true;
+}
+
+}  // namespace velkor::node

@@ -1,0 +1,37 @@
+#pragma once
+// The IS-12 control endpoints of the hub's converters: one per converter for as long as
+// it stays plugged in, each at the path its IS-04 Device names, and the route from a
+// WebSocket upgrade request to the endpoint of the converter it names.
+//
+// Lifetime: make it after the hub and let it go before the hub; an endpoint goes while
+// its converter's worker is still there, as the endpoint needs.
+
+#include <boost/asio/ip/tcp.hpp>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ControlEndpoint.h"
+#include "ConverterHub.h"
+#include "HttpServer.h"
+
+namespace velkor::node {
+
+class ControlRoutes {
+ public:
+  ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options);
+
+  // For the HTTP server's upgrade hook: takes the socket when the request's path is the
+  // control endpoint of a converter plugged in now; false leaves it to the server (404).
+  bool route(boost::asio::ip::tcp::socket& socket, http::Request& request);
+
+  std::size_t size() const { return endpoints_.size(); }
+
+ private:
+  void add(ConverterAccess& converter);
+
+  control::ControlEndpoint::Options options_;
+  std::map<std::string, std::unique_ptr<control::ControlEndpoint>, std::less<>> endpoints_;
+};
+
+}  // namespace velkor::node

@@ -1,0 +1,80 @@
+// The node's WebSocket upgrades reach the control endpoint of the converter their path
+// names, only while that converter is plugged in; every other path is left to the
+// HTTP server to refuse.
+
+#include <gtest/gtest.h>
+
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/http.hpp>
+#include <chrono>
+
+#include "ControlRoutes.h"
+#include "DemoConverters.h"
+#include "Resources.h"
+#include "VirtualTransport.h"
+
+namespace velkor::node {
+namespace {
+
+using tcp = boost::asio::ip::tcp;
+namespace bhttp = boost::beast::http;
+
+class ControlRoutesTest : public ::testing::Test {
+ protected:
+  ControlRoutesTest() { addDemoConverters(transport); }
+
+  // Offers the routes an upgrade request for `path`; true when they took the socket.
+  bool upgrade(const std::string& path) {
+    tcp::socket socket(network);
+    socket.open(tcp::v4());
+    http::Request request{bhttp::verb::get, path, 11};
+    request.set(bhttp::field::connection, "Upgrade");
+    request.set(bhttp::field::upgrade, "websocket");
+    request.set(bhttp::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
+    request.set(bhttp::field::sec_websocket_version, "13");
+    const bool taken = routes.route(socket, request);
+    // A socket taken is the endpoint's; one left is still the server's to answer on.
+    EXPECT_EQ(socket.is_open(), !taken) << path;
+    network.restart();
+    network.poll();
+    return taken;
+  }
+
+  SteadyClock clock;
+  VirtualTransport transport{clock};
+  boost::asio::io_context network;
+  ConverterHub hub{network, transport, {std::chrono::milliseconds(20), std::chrono::hours(1), false}};
+  ControlRoutes routes{hub, {}};
+};
+
+TEST_F(ControlRoutesTest, UpgradeReachesOnlyAConverterPluggedInNow) {
+  hub.start();
+  ASSERT_EQ(routes.size(), hub.converters().size());
+  const std::string id = hub.converters().front()->info().deviceId;
+  const std::string path = std::string(kControlPathPrefix) + id;
+
+  const struct {
+    std::string path;
+    bool taken;
+  } cases[] = {
+      {path, true},
+      {path + "?client=1", true},
+      {path + "/", false},
+      {std::string(kControlPathPrefix), false},
+      {path.substr(0, path.size() - 1), false},
+      {"/x-nmos/node/v1.3/devices/" + id, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(upgrade(c.path), c.taken) << c.path;
+
+  for (const auto& converter : transport.converters()) converter->setFault(ConverterFault::Unplugged);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (routes.size() != 0 && std::chrono::steady_clock::now() < deadline) {
+    network.restart();
+    network.run_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(routes.size(), 0u);
+  EXPECT_FALSE(upgrade(path));
+}
+
+}  // namespace
+}  // namespace velkor::node
