@@ -40,7 +40,10 @@ PanelContainer::PanelContainer(QWidget* parent, const Layout& layout)
     button->setCheckable(true);
     button->setAutoExclusive(true);
     const int btnIndex = static_cast<int>(k) + 1;
-    connect(button, &QPushButton::clicked, this, [this, btnIndex] { SelectTab(btnIndex); });
+    // Toggled, not clicked: a screen reader's action on a tab toggles it without a click.
+    connect(button, &QPushButton::toggled, this, [this, btnIndex](bool checked) {
+      if (checked) SelectTab(btnIndex);
+    });
     tabButtons_.push_back(button);
   }
 
