@@ -250,7 +250,7 @@ node_trial() {  # node_trial PROGRAM CONFIG-FILE FOLDER
   done
   curl -sf http://127.0.0.1:8080/x-nmos/node/v1.3/self >"$folder/self.json"
   status=$?
-  kill -TERM "$pid"
+  kill -TERM "$pid" 2>/dev/null
   wait "$pid" || { echo "velkor-node exited with status $?"; cat "$folder/node.log"; return 1; }
   cat "$folder/node.log"
   return "$status"
