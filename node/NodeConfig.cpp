@@ -15,6 +15,9 @@ namespace {
 constexpr std::size_t kConfigFileLimit = 64 * 1024;
 constexpr long kShortestPollMs = 100;
 constexpr long kLongestPollMs = 60'000;
+// Every refusal of the command line or the configuration file exits with one status,
+// so that the service manager can tell a mistake it must not retry from a failure.
+constexpr int kExitUsage = 2;
 
 std::string trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -126,7 +129,8 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    result.exitNow = app.exit(error);
+    // --help and --version come this way too, with status 0.
+    result.exitNow = app.exit(error) == 0 ? 0 : kExitUsage;
     return result;
   }
   NodeConfig& config = result.config;
@@ -136,7 +140,7 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   if (namedConfig || std::filesystem::exists(file, ignored)) {
     if (const std::string problem = readConfigFile(file, config); !problem.empty()) {
       std::fprintf(stderr, "velkor-node: %s\n", problem.c_str());
-      result.exitNow = 2;
+      result.exitNow = kExitUsage;
       return result;
     }
   }
@@ -145,7 +149,7 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
     for (const std::string& item : listen) {
       if (!parseListen(item)) {
         std::fprintf(stderr, "velkor-node: --listen: not ADDRESS:PORT: %s\n", item.c_str());
-        result.exitNow = 2;
+        result.exitNow = kExitUsage;
         return result;
       }
     }

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev
-  dpkg-dev file appstream desktop-file-utils groff-base man-db lintian
+  dpkg-dev file appstream desktop-file-utils groff-base man-db lintian systemd iproute2 curl
   xvfb xauth
 )
 [ $# -eq 0 ] || packages=("$@")
