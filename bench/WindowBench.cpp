@@ -15,6 +15,7 @@
 #include "CCorvaneDlg.h"
 #include "Log.h"
 #include "PanelContainer.h"
+#include "PingProbe.h"
 #include "RatioReporter.h"
 #include "UiFont.h"
 #include "virtual/Clock.h"
@@ -81,21 +82,37 @@ double longestStall(const std::function<void()>& act) {
   return static_cast<double>(longest) / 1e9;
 }
 
-// The event loop left alone for as long as a status page takes to open: the floor.
-void StallIdle(benchmark::State& state) {
-  for (auto _ : state) {
-    state.SetIterationTime(longestStall([] {
-      QElapsedTimer idle;
-      idle.start();
-      while (idle.elapsed() < static_cast<qint64>(kWaitsPerOpening * kWaitMs)) QCoreApplication::processEvents();
-    }));
-  }
+// The longest the window leaves the window manager's ping unanswered while `act` runs,
+// on a real display (X11); a window manager pings the same way.
+double longestPingWait(QWidget& window, const std::function<void()>& act) {
+  PingProbe probe(static_cast<std::uint32_t>(window.winId()));
+  if (!probe.connected()) return 0;
+  probe.start();
+  act();
+  QCoreApplication::processEvents();
+  return probe.stop();
 }
-BENCHMARK(StallIdle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+using StallMeasure = double (*)(QWidget& window, const std::function<void()>& act);
+double byTimer(QWidget&, const std::function<void()>& act) { return longestStall(act); }
+double byPing(QWidget& window, const std::function<void()>& act) { return longestPingWait(window, act); }
+
+void idleForAnOpening() {
+  QElapsedTimer idle;
+  idle.start();
+  while (idle.elapsed() < static_cast<qint64>(kWaitsPerOpening * kWaitMs)) QCoreApplication::processEvents();
+}
+
+// The event loop left alone for as long as a status page takes to open: the floor.
+void stallIdle(benchmark::State& state, StallMeasure measure) {
+  QWidget window;
+  window.show();
+  for (auto _ : state) state.SetIterationTime(measure(window, idleForAnOpening));
+}
 
 // Opening a status page, on a converter that answers and on one that does not (each
 // exchange then waits out its 500 ms read).
-void stallWhileOpening(benchmark::State& state, bool answers) {
+void stallWhileOpening(benchmark::State& state, bool answers, StallMeasure measure) {
   setLogStream(nullptr);
   SteadyClock clock;
   VirtualTransport transport(clock);
@@ -115,15 +132,29 @@ void stallWhileOpening(benchmark::State& state, bool answers) {
   closer.start();
   for (auto _ : state) {
     panel->SelectTab(kFunctionTabA);
-    state.SetIterationTime(longestStall([&] { panel->SelectTab(kStatusTab); }));
+    state.SetIterationTime(measure(window, [&] { panel->SelectTab(kStatusTab); }));
   }
 }
 
-void StallStatusPage(benchmark::State& state) { stallWhileOpening(state, true); }
+void StallIdle(benchmark::State& state) { stallIdle(state, byTimer); }
+BENCHMARK(StallIdle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+void StallStatusPage(benchmark::State& state) { stallWhileOpening(state, true, byTimer); }
 BENCHMARK(StallStatusPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void StallSilentConverter(benchmark::State& state) { stallWhileOpening(state, false); }
+void StallSilentConverter(benchmark::State& state) { stallWhileOpening(state, false, byTimer); }
 BENCHMARK(StallSilentConverter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The same through the window manager's ping, where there is a display to ping on.
+void PingIdle(benchmark::State& state) { stallIdle(state, byPing); }
+void PingStatusPage(benchmark::State& state) { stallWhileOpening(state, true, byPing); }
+void PingSilentConverter(benchmark::State& state) { stallWhileOpening(state, false, byPing); }
+
+void registerPingBenchmarks() {
+  benchmark::RegisterBenchmark("PingIdle", PingIdle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+  benchmark::RegisterBenchmark("PingStatusPage", PingStatusPage)
+      ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+  benchmark::RegisterBenchmark("PingSilentConverter", PingSilentConverter)
+      ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+}
 
 }  // namespace
 }  // namespace velkor::bench
@@ -132,6 +163,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   velkor::installApplicationFont();
+  const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  if (onX11) velkor::bench::registerPingBenchmarks();
   return velkor::bench::runWithRatios(argc, argv,
                                       {
                                           {"StatusPageA/iterations:10", "StatusPageWaits/iterations:10", 0, 15e6},
@@ -140,5 +173,7 @@ int main(int argc, char** argv) {
                                           // missing its ping for seconds; 50 ms is unseen.
                                           {"StallStatusPage/iterations:5/manual_time", "StallIdle/iterations:5/manual_time", 0, 50e6},
                                           {"StallSilentConverter/iterations:2/manual_time", "StallIdle/iterations:5/manual_time", 0, 50e6},
+                                          {"PingStatusPage/iterations:5/manual_time", "PingIdle/iterations:5/manual_time", 0, 50e6},
+                                          {"PingSilentConverter/iterations:2/manual_time", "PingIdle/iterations:5/manual_time", 0, 50e6},
                                       });
 }
