@@ -40,9 +40,14 @@ PanelContainer::PanelContainer(QWidget* parent, const Layout& layout)
     button->setCheckable(true);
     button->setAutoExclusive(true);
     const int btnIndex = static_cast<int>(k) + 1;
-    // Toggled, not clicked: a screen reader's action on a tab toggles it without a click.
+    // A click opens its page once the tab has been drawn released, as it always has. A
+    // screen reader's toggle action checks the tab with no press and no click: then the
+    // toggle itself opens the page.
+    connect(button, &QPushButton::clicked, this, [this, btnIndex] { SelectTab(btnIndex); });
+    connect(button, &QPushButton::pressed, this, [this] { tabPressed_ = true; });
+    connect(button, &QPushButton::released, this, [this] { tabPressed_ = false; });
     connect(button, &QPushButton::toggled, this, [this, btnIndex](bool checked) {
-      if (checked) SelectTab(btnIndex);
+      if (checked && !tabPressed_) SelectTab(btnIndex);
     });
     tabButtons_.push_back(button);
   }

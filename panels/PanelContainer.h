@@ -57,6 +57,7 @@ class PanelContainer : public QWidget {
   const Layout& layout_;
   std::vector<CButtonST*> tabButtons_;
   std::vector<bool> tabSelected_;
+  bool tabPressed_ = false;  // a tab is down: its click, not its toggle, opens the page
   PageFrame* curPage_ = nullptr;
   QRect pageRect_;
 };
