@@ -79,9 +79,10 @@ void Registration::unregister(std::vector<std::string> paths, std::size_t next,
     stop();
     return done();
   }
-  const bhttp::verb method = bhttp::verb::delete_;
-  http::sendRequest(network_, {registry.host, std::to_string(registry.port), method, kRegistrationBase + paths[next],
-                               std::nullopt, left},
+  // Made before `paths` moves into the reply.
+  http::ClientRequest request{registry.host, std::to_string(registry.port), bhttp::verb::delete_,
+                              kRegistrationBase + paths[next], std::nullopt, left};
+  http::sendRequest(network_, std::move(request),
                     [this, paths = std::move(paths), next, deadline, done = std::move(done),
                      name](const http::ClientResponse& response) mutable {
                       if (failed(response)) {
