@@ -12,8 +12,12 @@
 #include "ControlRoutes.h"
 #include "ConverterHub.h"
 #include "DnsSdBrowse.h"
+#include "DnsSdSources.h"
 #include "HttpServer.h"
+#include "MdnsAdvertiser.h"
+#include "MdnsBrowse.h"
 #include "Metrics.h"
+#include "NodeAdvertTxt.h"
 #include "NodeApi.h"
 #include "Registration.h"
 #include "ResourceStore.h"
@@ -27,6 +31,11 @@ using tcp = boost::asio::ip::tcp;
 
 constexpr const char* kRegisterService = "_nmos-register._tcp";
 constexpr const char* kMetricsPath = "/metrics";
+// Long enough for avahi-daemon to hear from the registries on the link, short enough to
+// browse again soon.
+constexpr std::chrono::milliseconds kMulticastBrowseLimit{1500};
+// A stop waits no longer than this for the registry to let the node go.
+constexpr std::chrono::milliseconds kLeaveLimit{2000};
 
 void note(const std::string& line) { std::fprintf(stderr, "velkor-node: %s\n", line.c_str()); }
 
@@ -62,7 +71,8 @@ Browse browserFor(const NodeConfig& config) {
     return [advert] { return std::vector<RegistryAdvert>{advert}; };
   }
   const std::vector<std::string> domains = config.dnsSdDomains;
-  return [domains] { return browseUnicast(kRegisterService, domains); };
+  return unicastThenMulticast([domains] { return browseUnicast(kRegisterService, domains); },
+                              [] { return browseMulticast(kRegisterService, kMulticastBrowseLimit); }, note);
 }
 
 }  // namespace
@@ -120,16 +130,26 @@ int runNode(const NodeConfig& config, Transport& transport) {
 
   store.follow(hub);
   hub.start();
-  Registration registration(network, store, browserFor(config), {});
+  std::vector<std::pair<std::string, unsigned short>> advertised;
+  for (const ListenAddress& listen : listening) advertised.emplace_back(listen.address, listen.port);
+  MdnsAdvertiser advertiser(description.label, advertised);
+  ResourceCounters counters;
+  advertiser.setTxt(nodeAdvertTxt(counters));
+  store.listen([&](const std::string&, const nlohmann::json*) {
+    ++counters.devices;
+    advertiser.setTxt(nodeAdvertTxt(counters));
+  });
+  Registration registration(network, store, browserFor(config), {}, [&](bool none) { advertiser.advertise(none); });
   registration.start();
 
   boost::asio::signal_set signals(network, SIGINT, SIGTERM);
   signals.async_wait([&](const boost::system::error_code&, int) {
     note("stopping");
-    registration.stop();
     server.stop();
-    hub.stop();
-    network.stop();
+    registration.leave(kLeaveLimit, [&] {
+      hub.stop();
+      network.stop();
+    });
   });
   note("node " + description.id + " serving " + std::to_string(hub.converters().size()) + " converters");
   network.run();

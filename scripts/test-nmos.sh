@@ -40,7 +40,10 @@ ip netns exec "$ns" ip route add default dev lo
 mkdir -p "/etc/netns/$ns"
 printf 'nameserver 127.0.0.1\nsearch testsuite.nmos.tv\noptions timeout:1 attempts:1\n' > "/etc/netns/$ns/resolv.conf"
 
-ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --listen "$address:$port" --state-dir "$work/state" \
+# A system bus nobody listens on: a host avahi-daemon would put the node's mDNS on the
+# host's network, outside the namespace.
+DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" \
+  ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --listen "$address:$port" --state-dir "$work/state" \
   2> "$work/node.log" &
 node_pid=$!
 

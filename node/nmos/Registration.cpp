@@ -52,6 +52,49 @@ void Registration::stop() {
   if (browser_.joinable()) browser_.join();
 }
 
+void Registration::leave(std::chrono::milliseconds limit, std::function<void()> done) {
+  const bool known = running_ && knownToRegistry_ && current_ < candidates_.size();
+  // What is on its way is dropped when it answers; nothing new starts.
+  running_ = false;
+  heartbeatTimer_.cancel();
+  retryTimer_.cancel();
+  if (!known) {
+    stop();
+    return done();
+  }
+  // Children before their parent, so the registry never holds devices of no node.
+  std::vector<std::string> paths;
+  for (const std::string& id : store_.deviceIds()) paths.push_back("/resource/devices/" + id);
+  paths.push_back("/resource/nodes/" + store_.self()["id"].get<std::string>());
+  unregister(std::move(paths), 0, std::chrono::steady_clock::now() + limit, std::move(done));
+}
+
+void Registration::unregister(std::vector<std::string> paths, std::size_t next,
+                              std::chrono::steady_clock::time_point deadline, std::function<void()> done) {
+  const RegistryCandidate& registry = candidates_[current_];
+  const std::string name = registry.host + ":" + std::to_string(registry.port);
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (next == paths.size() || left.count() <= 0) {
+    note(next == paths.size() ? "left " + name : "gave up leaving " + name + ": out of time");
+    stop();
+    return done();
+  }
+  // Made before `paths` moves into the reply.
+  http::ClientRequest request{registry.host, std::to_string(registry.port), bhttp::verb::delete_,
+                              kRegistrationBase + paths[next], std::nullopt, left};
+  http::sendRequest(network_, std::move(request),
+                    [this, paths = std::move(paths), next, deadline, done = std::move(done),
+                     name](const http::ClientResponse& response) mutable {
+                      if (failed(response)) {
+                        // The registry forgets the node when the heartbeats stop.
+                        note("could not leave " + name + " (" + describe(response) + ")");
+                        stop();
+                        return done();
+                      }
+                      unregister(std::move(paths), next + 1, deadline, std::move(done));
+                    });
+}
+
 std::string Registration::registry() const {
   if (!registered_ || current_ >= candidates_.size()) return {};
   return candidates_[current_].host + ":" + std::to_string(candidates_[current_].port);

@@ -48,6 +48,11 @@ class Registration {
 
   void start();
   void stop();
+  // Stops, then deletes the node's devices and the node itself from the registry that
+  // holds them, all within `limit`, so that a node shutting down is gone from the
+  // registry at once rather than when its heartbeats are missed. `done` is told on the
+  // network thread when that is over, at once when no registry holds the node.
+  void leave(std::chrono::milliseconds limit, std::function<void()> done);
 
   // The registry in use once registered ("host:port"), else empty.
   std::string registry() const;
@@ -70,6 +75,8 @@ class Registration {
   void scheduleHeartbeat();
   void flush();
   void idle();
+  void unregister(std::vector<std::string> paths, std::size_t next, std::chrono::steady_clock::time_point deadline,
+                  std::function<void()> done);
   void send(boost::beast::http::verb method, const std::string& path, std::optional<std::string> body, Reply reply);
 
   boost::asio::io_context& network_;
