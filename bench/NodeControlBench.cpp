@@ -11,7 +11,6 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
 #include <cstdio>
-#include <fstream>
 #include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -21,6 +20,7 @@
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
 #include "PrivateNetwork.h"
+#include "ProcessMemory.h"
 #include "RatioReporter.h"
 #include "StatusBlocks.h"
 #include "VirtualConverter.h"
@@ -228,14 +228,6 @@ void PollRound(benchmark::State& state) {
   state.counters["controllers_each"] = kControllers;
 }
 BENCHMARK(PollRound)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-
-long residentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
 
 }  // namespace
 }  // namespace velkor::bench

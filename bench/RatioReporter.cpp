@@ -25,7 +25,7 @@ void RatioReporter::Finalize() {
     const double extra = figure->second - floor->second;
     const bool held = (c.maxRatio == 0 || ratio <= c.maxRatio) && (c.maxExtraNs == 0 || extra <= c.maxExtraNs);
     const std::string target = c.maxRatio != 0 ? "ratio <= " + std::to_string(c.maxRatio).substr(0, 4)
-                                               : "extra <= " + std::to_string(static_cast<int>(c.maxExtraNs)) + " ns";
+                                               : "extra <= " + std::to_string(static_cast<long long>(c.maxExtraNs)) + " ns";
     std::printf("%-28s %-30s %14.1f %14.1f %7.2f %12.1f  %s%s\n", c.figure.c_str(), c.floor.c_str(), figure->second,
                 floor->second, ratio, extra, target.c_str(), held ? "" : "  MISSED");
   }

@@ -31,8 +31,8 @@ Registration::Registration(boost::asio::io_context& network, ResourceStore& stor
       nextBackoff_(options.rebrowse),
       heartbeatTimer_(network),
       retryTimer_(network) {
-  store_.listen([this](const std::string& deviceId, const nlohmann::json* resource) {
-    if (!running_) return;
+  store_.listen([this, alive = std::weak_ptr(alive_)](const std::string& deviceId, const nlohmann::json* resource) {
+    if (alive.expired() || !running_) return;
     changes_.push_back({deviceId, resource ? std::optional(*resource) : std::nullopt});
     flush();
   });
@@ -83,8 +83,9 @@ void Registration::unregister(std::vector<std::string> paths, std::size_t next,
   http::ClientRequest request{registry.host, std::to_string(registry.port), bhttp::verb::delete_,
                               kRegistrationBase + paths[next], std::nullopt, left};
   http::sendRequest(network_, std::move(request),
-                    [this, paths = std::move(paths), next, deadline, done = std::move(done),
-                     name](const http::ClientResponse& response) mutable {
+                    [this, alive = std::weak_ptr(alive_), paths = std::move(paths), next, deadline,
+                     done = std::move(done), name](const http::ClientResponse& response) mutable {
+                      if (alive.expired()) return;
                       if (failed(response)) {
                         // The registry forgets the node when the heartbeats stop.
                         note("could not leave " + name + " (" + describe(response) + ")");
@@ -105,7 +106,8 @@ void Registration::browse() {
   if (browser_.joinable()) browser_.join();
   browser_ = std::thread([this] {
     std::vector<RegistryAdvert> adverts = browse_();
-    boost::asio::post(network_, [this, adverts = std::move(adverts)] {
+    boost::asio::post(network_, [this, alive = std::weak_ptr(alive_), adverts = std::move(adverts)] {
+      if (alive.expired()) return;
       if (browser_.joinable()) browser_.join();
       browsed(adverts);
     });
@@ -266,7 +268,8 @@ void Registration::send(bhttp::verb method, const std::string& path, std::option
   http::sendRequest(network_,
                     {registry.host, std::to_string(registry.port), method, kRegistrationBase + path, std::move(body),
                      options_.requestLimit},
-                    [this, reply = std::move(reply)](const http::ClientResponse& response) {
+                    [this, alive = std::weak_ptr(alive_), reply = std::move(reply)](const http::ClientResponse& response) {
+                      if (alive.expired()) return;
                       busy_ = false;
                       if (!running_) return;
                       reply(response);

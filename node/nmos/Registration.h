@@ -10,6 +10,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -99,6 +100,9 @@ class Registration {
   boost::asio::steady_timer heartbeatTimer_;
   boost::asio::steady_timer retryTimer_;
   std::thread browser_;
+  // Answers and browses may come back after the registration is gone (its network
+  // thread runs on): they find this expired and touch nothing.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace velkor::node

@@ -5,6 +5,7 @@
 
 #include <boost/asio/ip/tcp.hpp>
 #include <chrono>
+#include <memory>
 
 #include "FakeConverter.h"
 #include "HttpServer.h"
@@ -114,6 +115,19 @@ TEST_F(LeaveTest, GivesUpOnASilentRegistryInTime) {
   registration.leave(400ms, [&] { done = true; });
   ASSERT_TRUE(runUntil([&] { return done; }));
   EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+}
+
+// Gone without leaving (destroyed mid-registration while the network thread runs on):
+// the answers still on their way find nothing to call into.
+TEST_F(LeaveTest, AnswersAfterTheRegistrationIsGoneAreDropped) {
+  auto registration = std::make_unique<Registration>(network_, store_, registryAdvert(), RegistrationOptions{});
+  registration->start();
+  ASSERT_TRUE(runUntil([&] { return !requests_.empty(); }));
+  registration.reset();
+  runUntil([] { return false; }, 200ms);
+  store_.removeDevice("dev-a");
+  runUntil([] { return false; }, 100ms);
+  EXPECT_LE(requests_.size(), 3u);
 }
 
 TEST_F(LeaveTest, WithoutARegistryIsDoneAtOnce) {
