@@ -147,7 +147,7 @@ def check_registration(registry, port, converters):
     check("every device names that node", all(d["node_id"] == node_id for d in devices.values()),
           [d["node_id"] for d in devices.values()])
     ids = {d["label"]: d["id"] for d in devices.values()}
-    for number, c in converters.items():
+    for c in converters.values():
         c["device"] = ids.get(f"{c['model']} {c['name']}")
 
     truck = converters[2]
@@ -206,7 +206,7 @@ def check_set_against_velkorctl(converters):
               len(sent) == 1 and node_frames[sent[0]] == wanted,
               f"{[node_frames[k][:24].hex() for k in sent]}, wanted {wanted[:24].hex()}...")
         read_back = sent[0] + 1 if sent else len(node_frames)
-        check(f"and read it back with velkorctl's status query",
+        check("and read it back with velkorctl's status query",
               read_back < len(node_frames) and node_frames[read_back] == queries[0],
               f"{len(node_frames) - read_back} frames after it")
     for number in converters:
