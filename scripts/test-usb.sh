@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the program against converters that reach it through the Linux kernel: Debian's
 # own kernel, booted in a virtual machine, presents gadget converters as real USB HID
-# devices, and the hidapi builds of velkorctl, the application and the kernel-path
-# tests run against them inside it. The machine sees this one's root read-only and
+# devices, and the hidapi builds of velkorctl, the application, velkor-node and the
+# kernel-path tests run against them inside it. The machine sees this one's root read-only and
 # brings its results back through one writable folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +11,7 @@ scripts/install-deps.sh
 scripts/build.sh
 build_dir="$(realpath "${BUILD_DIR:-build}")"
 
-scripts/install-deps.sh qemu-system-x86 linux-image-amd64 busybox-static
+scripts/install-deps.sh qemu-system-x86 linux-image-amd64 busybox-static python3-websocket
 
 # The newest installed Debian kernel whose modules are present.
 kernel=""

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 #include <sstream>
 #include <string_view>
 
@@ -72,6 +73,22 @@ std::string describe(const VirtualConverter& c) {
   return out.str();
 }
 
+// Frames `from` onwards (counted from 0, as "frames=" of the state counts them), one
+// line of hexadecimal each: a check compares them byte for byte.
+std::string framesFrom(const VirtualConverter& c, std::size_t from) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  const auto& frames = c.receivedFrames();
+  for (std::size_t k = from; k < frames.size(); ++k) {
+    for (const std::uint8_t b : frames[k]) {
+      out += kDigits[b >> 4];
+      out += kDigits[b & 0x0F];
+    }
+    out += '\n';
+  }
+  return out;
+}
+
 ConverterFault faultNamed(const std::string& word) {
   for (const FaultName& f : kFaultNames)
     if (word == f.word) return f.fault;
@@ -105,6 +122,11 @@ std::string runCommand(const std::string& line, std::vector<std::unique_ptr<Gadg
     if (verb == "state") {
       needs(2);
       return "ok\n" + converter.inspect(describe);
+    }
+    if (verb == "frames") {
+      needs(3);
+      const auto from = number<std::size_t>(words[2], std::numeric_limits<std::size_t>::max(), "frame number");
+      return "ok\n" + converter.inspect([from](const VirtualConverter& c) { return framesFrom(c, from); });
     }
     if (verb == "fault") {
       needs(4);

@@ -2,6 +2,8 @@
 // The commands a running velkor-gadget takes on its control socket, one line each:
 //   list                         one line per converter
 //   state N                      what converter N holds, key=value lines
+//   frames N FROM                the frames it received, from number FROM (0 is the
+//                                first), one line of hexadecimal each
 //   fault N FAULT on|off         FAULT: no-reply late-reply wrong-sync unknown-reply-code
 //                                stalled-out oversized-report unclosed-name unplugged
 //   reset N                      every fault off (plugged in again)

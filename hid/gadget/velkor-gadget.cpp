@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -34,6 +35,9 @@ using namespace velkor::gadget;
 constexpr const char* kManufacturer = "Velkor";
 constexpr int kAcceptTick = 200;  // ms between looks at the stop flag
 constexpr std::size_t kCommandLimit = 4096;
+// How long one client may take to read its answer (a frame list runs to megabytes)
+// before the socket serves the next.
+constexpr int kAnswerLimitMs = 2000;
 
 std::atomic<bool> stopRequested{false};
 
@@ -114,6 +118,22 @@ std::string readCommand(int client) {
   return line.substr(0, line.find('\n'));
 }
 
+// The whole answer, or what stopped it: a client that went away (no SIGPIPE then) or
+// stopped reading for longer than the limit.
+std::string sendAnswer(int client, const std::string& answer) {
+  std::size_t sent = 0;
+  pollfd watch{client, POLLOUT, 0};
+  while (sent < answer.size()) {
+    if (::poll(&watch, 1, kAnswerLimitMs) <= 0)
+      return "the client read nothing for " + std::to_string(kAnswerLimitMs) + " ms";
+    const ssize_t put = ::send(client, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (put < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (put < 0) return std::strerror(errno);
+    sent += static_cast<std::size_t>(put);
+  }
+  return {};
+}
+
 int serve(const std::string& socketPath, std::vector<std::unique_ptr<GadgetConverter>>& converters) {
   const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
@@ -136,7 +156,8 @@ int serve(const std::string& socketPath, std::vector<std::unique_ptr<GadgetConve
     const int client = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
     const std::string answer = runCommand(readCommand(client), converters);
-    if (::write(client, answer.data(), answer.size()) < 0) std::cerr << "velkor-gadget: an answer was lost\n";
+    if (const std::string lost = sendAnswer(client, answer); !lost.empty())
+      std::cerr << "velkor-gadget: an answer was lost: " << lost << "\n";
     ::close(client);
   }
   ::close(server);
