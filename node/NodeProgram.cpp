@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -48,10 +49,17 @@ std::string hostName() {
 }
 
 // The endpoints the node names in its resources: the addresses it listens on, or, for
-// an address that means every address, the host's own.
-std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening) {
+// an address that means every address, the host's own. Over TLS a client checks the
+// name in the URL against the certificate, so the certificate's name it is, once a port.
+std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening, const std::string& tlsName) {
   std::vector<ApiEndpoint> endpoints;
   for (const ListenAddress& listen : listening) {
+    if (!tlsName.empty()) {
+      const bool named = std::any_of(endpoints.begin(), endpoints.end(),
+                                     [&](const ApiEndpoint& endpoint) { return endpoint.port == listen.port; });
+      if (!named) endpoints.push_back({tlsName, listen.port});
+      continue;
+    }
     boost::system::error_code error;
     const auto address = boost::asio::ip::make_address(listen.address, error);
     if (!error && address.is_unspecified()) {
@@ -102,7 +110,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   description.id = nodeId.id;
   description.hostname = hostName();
   description.label = config.label.empty() ? description.hostname : config.label;
-  description.endpoints = endpointsOf(listening);
+  description.endpoints = endpointsOf(listening, tls.serverName);
   description.interfaces = hostInterfaces();
   description.tls = config.tls();
 

@@ -1,7 +1,9 @@
 #include "TlsContexts.h"
 
+#include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 #include <sys/stat.h>
 
 #include <boost/asio/buffer.hpp>
@@ -63,7 +65,26 @@ std::string restrictProtocols(ssl::context& context) {
 // nobody watches would hang the start, so an encrypted key fails instead.
 std::string noPassphrase(std::size_t, ssl::context::password_purpose) { return {}; }
 
-std::string loadServer(ssl::context& context, const TlsFiles& files, std::vector<std::string>& warnings) {
+std::string nameOf(X509* certificate) {
+  std::string name;
+  if (auto* names = static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr))) {
+    for (int i = 0; i < sk_GENERAL_NAME_num(names) && name.empty(); ++i) {
+      const GENERAL_NAME* entry = sk_GENERAL_NAME_value(names, i);
+      if (entry->type == GEN_DNS)
+        name.assign(reinterpret_cast<const char*>(ASN1_STRING_get0_data(entry->d.dNSName)),
+                    static_cast<std::size_t>(ASN1_STRING_length(entry->d.dNSName)));
+    }
+    GENERAL_NAMES_free(names);
+  }
+  if (!name.empty()) return name;
+  char common[256] = {};
+  if (X509_NAME_get_text_by_NID(X509_get_subject_name(certificate), NID_commonName, common, sizeof common) > 0)
+    return common;
+  return {};
+}
+
+std::string loadServer(ssl::context& context, const TlsFiles& files, std::vector<std::string>& warnings,
+                       std::string& serverName) {
   if (std::string problem = restrictProtocols(context); !problem.empty()) return problem;
   SSL_CTX* handle = context.native_handle();
   SSL_CTX_set_options(handle, SSL_OP_CIPHER_SERVER_PREFERENCE);
@@ -80,12 +101,15 @@ std::string loadServer(ssl::context& context, const TlsFiles& files, std::vector
   const Pem key = readPem(files.privateKey);
   if (!key.problem.empty()) return key.problem;
   context.use_private_key(boost::asio::buffer(key.bytes), ssl::context::pem, error);
-  if (error)
+  // OpenSSL compares the key with the certificate as it takes it.
+  const bool mismatch = error && ERR_GET_REASON(static_cast<unsigned long>(error.value())) == X509_R_KEY_VALUES_MISMATCH;
+  if (error && !mismatch)
     return files.privateKey.string() + ": not an unencrypted PEM private key (" + sslWhy(error) + ")";
-  if (SSL_CTX_check_private_key(handle) != 1)
+  if (mismatch || SSL_CTX_check_private_key(handle) != 1)
     return files.privateKey.string() + ": does not match the certificate in " + files.certificateChain.string();
 
   if (X509* certificate = SSL_CTX_get0_certificate(handle)) {
+    serverName = nameOf(certificate);
     if (X509_cmp_current_time(X509_get0_notAfter(certificate)) < 0)
       warnings.push_back(files.certificateChain.string() + ": the certificate has expired; clients will refuse it");
     else if (X509_cmp_current_time(X509_get0_notBefore(certificate)) > 0)
@@ -121,13 +145,14 @@ TlsContexts loadTlsContexts(const TlsFiles& files) {
   TlsContexts contexts;
   auto server = std::make_shared<ssl::context>(ssl::context::tls_server);
   auto client = std::make_shared<ssl::context>(ssl::context::tls_client);
-  contexts.problem = loadServer(*server, files, contexts.warnings);
+  contexts.problem = loadServer(*server, files, contexts.warnings, contexts.serverName);
   if (contexts.problem.empty()) contexts.problem = loadClient(*client, files);
   if (contexts.problem.empty()) {
     contexts.server = std::move(server);
     contexts.client = std::move(client);
   } else {
     contexts.warnings.clear();
+    contexts.serverName.clear();
   }
   return contexts;
 }

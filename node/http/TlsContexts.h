@@ -21,6 +21,9 @@ struct TlsFiles {
 struct TlsContexts {
   std::shared_ptr<boost::asio::ssl::context> server;
   std::shared_ptr<boost::asio::ssl::context> client;
+  // The name the certificate gives the node (its first DNS subjectAltName, else its
+  // common name): what clients check, so what the node's URLs must name.
+  std::string serverName;
   std::string problem;                // set when there are no contexts: the file and what is wrong with it
   std::vector<std::string> warnings;  // served anyway, but worth the administrator's look
 };
