@@ -17,15 +17,17 @@ void ControlRoutes::add(ConverterAccess& converter) {
                               std::make_unique<control::ControlEndpoint>(converter, options_));
 }
 
-bool ControlRoutes::route(boost::asio::ip::tcp::socket& socket, http::Request& request) {
+http::UpgradeTaker ControlRoutes::route(const http::Request& request) {
   std::string_view path(request.target().data(), request.target().size());
   path = path.substr(0, path.find('?'));
-  if (!path.starts_with(kControlPathPrefix)) return false;
+  if (!path.starts_with(kControlPathPrefix)) return {};
   path.remove_prefix(std::string_view(kControlPathPrefix).size());
   const auto found = endpoints_.find(path);
-  if (found == endpoints_.end()) return false;
-  found->second->accept(std::move(socket), std::move(request));
-  return true;
+  if (found == endpoints_.end()) return {};
+  control::ControlEndpoint* endpoint = found->second.get();
+  return [endpoint](http::UpgradedStream stream, http::Request upgrade) {
+    endpoint->accept(std::move(stream), std::move(upgrade));
+  };
 }
 
 }  // namespace velkor::node

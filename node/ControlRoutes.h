@@ -6,7 +6,6 @@
 // Lifetime: make it after the hub and let it go before the hub; an endpoint goes while
 // its converter's worker is still there, as the endpoint needs.
 
-#include <boost/asio/ip/tcp.hpp>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,9 +20,10 @@ class ControlRoutes {
  public:
   ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options);
 
-  // For the HTTP server's upgrade hook: takes the socket when the request's path is the
-  // control endpoint of a converter plugged in now; false leaves it to the server (404).
-  bool route(boost::asio::ip::tcp::socket& socket, http::Request& request);
+  // For the HTTP server's upgrade hook: the control endpoint of the converter the
+  // request's path names, if it is plugged in now; nobody (empty) leaves the request to
+  // the server (404). The endpoint must be handed the connection before the routes change.
+  http::UpgradeTaker route(const http::Request& request);
 
   std::size_t size() const { return endpoints_.size(); }
 

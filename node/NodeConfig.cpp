@@ -15,9 +15,6 @@ namespace {
 constexpr std::size_t kConfigFileLimit = 64 * 1024;
 constexpr long kShortestPollMs = 100;
 constexpr long kLongestPollMs = 60'000;
-// Every refusal of the command line or the configuration file exits with one status,
-// so that the service manager can tell a mistake it must not retry from a failure.
-constexpr int kExitUsage = 2;
 
 std::string trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -62,6 +59,10 @@ std::string apply(NodeConfig& config, const std::string& key, const std::string&
       return "not a number of milliseconds from " + std::to_string(kShortestPollMs) + " to " +
              std::to_string(kLongestPollMs);
     config.pollInterval = std::chrono::milliseconds(ms);
+  } else if (key == "tls-certificate" || key == "tls-private-key" || key == "tls-ca") {
+    (key == "tls-certificate" ? config.tlsCertificate
+     : key == "tls-private-key" ? config.tlsPrivateKey
+                                : config.tlsTrustedCa) = value;
   } else if (key == "read-only" || key == "virtual") {
     const std::optional<bool> flag = parseBool(value);
     if (!flag) return "not true or false";
@@ -112,6 +113,17 @@ std::string readConfigFile(const std::filesystem::path& file, NodeConfig& config
   return {};
 }
 
+std::string configProblem(const NodeConfig& config) {
+  const bool certificate = !config.tlsCertificate.empty();
+  const bool key = !config.tlsPrivateKey.empty();
+  // Half a TLS setup must not quietly serve plain HTTP.
+  if (certificate && !key) return "tls-certificate is set but tls-private-key is not: TLS needs both";
+  if (key && !certificate) return "tls-private-key is set but tls-certificate is not: TLS needs both";
+  if (!config.tlsTrustedCa.empty() && !config.tls())
+    return "tls-ca is set but the node serves no TLS: it checks registries only when it talks HTTPS to them";
+  return {};
+}
+
 CommandLineResult parseCommandLine(int argc, char** argv) {
   CommandLineResult result;
   CLI::App app{"Registers the Velkor converters of this host as an AMWA NMOS node (IS-04).", "velkor-node"};
@@ -121,16 +133,22 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   std::string stateDir;
   std::string configFile;
   bool verbose = false;
+  std::string tlsCertificate;
+  std::string tlsPrivateKey;
+  std::string tlsTrustedCa;
   app.add_flag("--virtual", virtualConverters, "serve the three virtual converters of the demo");
   app.add_option("--listen", listen, "ADDRESS:PORT to serve HTTP on (repeat for more)");
   app.add_option("--state-dir", stateDir, "folder that keeps the node's id");
   app.add_option("--config", configFile, std::string("configuration file (default ") + kDefaultConfigFile + ")");
   app.add_flag("--verbose", verbose, "log every exchange with the converters");
+  app.add_option("--tls-certificate", tlsCertificate, "PEM certificate chain: serve HTTPS and WSS only");
+  app.add_option("--tls-private-key", tlsPrivateKey, "PEM private key of that certificate");
+  app.add_option("--tls-ca", tlsTrustedCa, "PEM certificates to trust in registries (default: the system's)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     // --help and --version come this way too, with status 0.
-    result.exitNow = app.exit(error) == 0 ? 0 : kExitUsage;
+    result.exitNow = app.exit(error) == 0 ? 0 : kExitConfigError;
     return result;
   }
   NodeConfig& config = result.config;
@@ -140,7 +158,7 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   if (namedConfig || std::filesystem::exists(file, ignored)) {
     if (const std::string problem = readConfigFile(file, config); !problem.empty()) {
       std::fprintf(stderr, "velkor-node: %s\n", problem.c_str());
-      result.exitNow = kExitUsage;
+      result.exitNow = kExitConfigError;
       return result;
     }
   }
@@ -149,13 +167,21 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
     for (const std::string& item : listen) {
       if (!parseListen(item)) {
         std::fprintf(stderr, "velkor-node: --listen: not ADDRESS:PORT: %s\n", item.c_str());
-        result.exitNow = kExitUsage;
+        result.exitNow = kExitConfigError;
         return result;
       }
     }
     config.listen = listen;
   }
   if (!stateDir.empty()) config.stateDir = stateDir;
+  if (!tlsCertificate.empty()) config.tlsCertificate = tlsCertificate;
+  if (!tlsPrivateKey.empty()) config.tlsPrivateKey = tlsPrivateKey;
+  if (!tlsTrustedCa.empty()) config.tlsTrustedCa = tlsTrustedCa;
+  if (const std::string problem = configProblem(config); !problem.empty()) {
+    std::fprintf(stderr, "velkor-node: %s\n", problem.c_str());
+    result.exitNow = kExitConfigError;
+    return result;
+  }
   config.verbose = verbose;
   return result;
 }

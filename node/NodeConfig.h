@@ -11,6 +11,10 @@
 namespace velkor::node {
 
 inline constexpr const char* kDefaultConfigFile = "/etc/velkor-node/velkor-node.conf";
+// Every refusal of the command line or the configuration (its TLS files included) exits
+// with this status, so that the service manager can tell a mistake it must not retry
+// from a failure.
+inline constexpr int kExitConfigError = 2;
 
 struct NodeConfig {
   bool virtualConverters = false;
@@ -25,7 +29,19 @@ struct NodeConfig {
   std::chrono::milliseconds pollInterval{1000};
   bool readOnly = false;
   bool verbose = false;
+  // PEM files. Both the chain and the key: every listener serves HTTPS (WSS for control)
+  // and only HTTPS registries are used; neither: plain HTTP. The CA file is what the
+  // node trusts in registries' certificates; empty: the system's trust store.
+  std::filesystem::path tlsCertificate;
+  std::filesystem::path tlsPrivateKey;
+  std::filesystem::path tlsTrustedCa;
+
+  bool tls() const { return !tlsCertificate.empty() && !tlsPrivateKey.empty(); }
 };
+
+// What is wrong with the configuration as a whole (a TLS certificate without its key,
+// ...), or empty.
+std::string configProblem(const NodeConfig& config);
 
 // Reads "key = value" lines ('#' starts a comment) into `config`; empty, or what is
 // wrong, naming the file and line.

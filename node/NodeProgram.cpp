@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "ApiProto.h"
 #include "ControlRoutes.h"
 #include "ConverterHub.h"
 #include "DnsSdBrowse.h"
@@ -22,6 +24,7 @@
 #include "Registration.h"
 #include "ResourceStore.h"
 #include "StateFolder.h"
+#include "TlsContexts.h"
 
 namespace velkor::node {
 namespace {
@@ -46,10 +49,17 @@ std::string hostName() {
 }
 
 // The endpoints the node names in its resources: the addresses it listens on, or, for
-// an address that means every address, the host's own.
-std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening) {
+// an address that means every address, the host's own. Over TLS a client checks the
+// name in the URL against the certificate, so the certificate's name it is, once a port.
+std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening, const std::string& tlsName) {
   std::vector<ApiEndpoint> endpoints;
   for (const ListenAddress& listen : listening) {
+    if (!tlsName.empty()) {
+      const bool named = std::any_of(endpoints.begin(), endpoints.end(),
+                                     [&](const ApiEndpoint& endpoint) { return endpoint.port == listen.port; });
+      if (!named) endpoints.push_back({tlsName, listen.port});
+      continue;
+    }
     boost::system::error_code error;
     const auto address = boost::asio::ip::make_address(listen.address, error);
     if (!error && address.is_unspecified()) {
@@ -66,8 +76,8 @@ Browse browserFor(const NodeConfig& config) {
   if (config.registry == "none") return [] { return std::vector<RegistryAdvert>{}; };
   if (const auto fixed = parseListen(config.registry)) {
     // A configured registry is taken as it is: it needs no advertisement.
-    RegistryAdvert advert{fixed->address, fixed->port, {{"pri", "0"}, {"api_ver", "v1.3"}, {"api_proto", "http"},
-                                                        {"api_auth", "false"}}};
+    RegistryAdvert advert{fixed->address, fixed->port, {{"pri", "0"}, {"api_ver", "v1.3"},
+                                                        {"api_proto", apiProto(config.tls())}, {"api_auth", "false"}}};
     return [advert] { return std::vector<RegistryAdvert>{advert}; };
   }
   const std::vector<std::string> domains = config.dnsSdDomains;
@@ -82,6 +92,16 @@ int runNode(const NodeConfig& config, Transport& transport) {
   for (const std::string& text : config.listen)
     if (const auto parsed = parseListen(text)) listening.push_back(*parsed);
 
+  http::TlsContexts tls;
+  if (config.tls()) {
+    tls = http::loadTlsContexts({config.tlsCertificate, config.tlsPrivateKey, config.tlsTrustedCa});
+    if (!tls.problem.empty()) {
+      note(tls.problem);
+      return kExitConfigError;
+    }
+    for (const std::string& warning : tls.warnings) note(warning);
+  }
+
   const NodeIdResult nodeId = loadOrCreateNodeId(config.stateDir);
   if (!nodeId.problem.empty()) note("the node's id will not survive a restart: " + nodeId.problem);
 
@@ -90,8 +110,9 @@ int runNode(const NodeConfig& config, Transport& transport) {
   description.id = nodeId.id;
   description.hostname = hostName();
   description.label = config.label.empty() ? description.hostname : config.label;
-  description.endpoints = endpointsOf(listening);
+  description.endpoints = endpointsOf(listening, tls.serverName);
   description.interfaces = hostInterfaces();
+  description.tls = config.tls();
 
   ConverterHub hub(network, transport, {std::chrono::milliseconds(1000), config.pollInterval, config.readOnly});
   ResourceStore store(description);
@@ -112,11 +133,11 @@ int runNode(const NodeConfig& config, Transport& transport) {
       return response;
     }
     return api.handle(request);
-  });
+  }, {}, tls.server);
   // A WebSocket upgrade for a converter's control endpoint; any other is answered like
   // any other request (404).
   server.setUpgradeHandler(
-      [&controls](tcp::socket& socket, http::Request& request) { return controls.route(socket, request); });
+      [&controls](const http::Request& request) { return controls.route(request); });
   for (const ListenAddress& listen : listening) {
     boost::system::error_code error;
     const auto address = boost::asio::ip::make_address(listen.address, error);
@@ -125,7 +146,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
       note("cannot listen on " + listen.address + ":" + std::to_string(listen.port) + ": " + problem);
       return 1;
     }
-    note("Node API on http://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
+    note(std::string("Node API on ") + apiProto(config.tls()) + "://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
   }
 
   store.follow(hub);
@@ -134,12 +155,14 @@ int runNode(const NodeConfig& config, Transport& transport) {
   for (const ListenAddress& listen : listening) advertised.emplace_back(listen.address, listen.port);
   MdnsAdvertiser advertiser(description.label, advertised);
   ResourceCounters counters;
-  advertiser.setTxt(nodeAdvertTxt(counters));
+  advertiser.setTxt(nodeAdvertTxt(counters, config.tls()));
   store.listen([&](const std::string&, const nlohmann::json*) {
     ++counters.devices;
-    advertiser.setTxt(nodeAdvertTxt(counters));
+    advertiser.setTxt(nodeAdvertTxt(counters, config.tls()));
   });
-  Registration registration(network, store, browserFor(config), {}, [&](bool none) { advertiser.advertise(none); });
+  RegistrationOptions registrationOptions;
+  registrationOptions.tls = tls.client;
+  Registration registration(network, store, browserFor(config), registrationOptions, [&](bool none) { advertiser.advertise(none); });
   registration.start();
 
   boost::asio::signal_set signals(network, SIGINT, SIGTERM);

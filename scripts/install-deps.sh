@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libhidapi-dev libcli11-dev nlohmann-json3-dev
-  libboost-dev libavahi-client-dev
+  libboost-dev libssl-dev libavahi-client-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev

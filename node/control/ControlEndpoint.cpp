@@ -7,7 +7,10 @@
 
 #include <boost/asio/buffer.hpp>
 #include <boost/beast/core.hpp>
+#include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
+#include <variant>
 
 #include "ControlSession.h"
 
@@ -22,10 +25,22 @@ constexpr std::chrono::seconds kIdleTimeout{60};
 constexpr std::chrono::seconds kHandshakeTimeout{10};
 }  // namespace
 
-class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
+// What the endpoint needs of a connection, whichever stream it runs on.
+class ControlConnection {
  public:
-  WebSocketSession(boost::asio::ip::tcp::socket socket, ControlEndpoint& endpoint)
-      : ws_(std::move(socket)), endpoint_(&endpoint) {}
+  virtual ~ControlConnection() = default;
+  virtual void propertyChanged(int oid, ElementId property, const nlohmann::json& value) = 0;
+  // The endpoint is going: nothing of it may be touched from here on.
+  virtual void detach() = 0;
+  virtual bool closed() const = 0;
+};
+
+// One controller's WebSocket, over plain TCP or TLS: the same session for both.
+template <class Stream>
+class WebSocketSession final : public ControlConnection,
+                               public std::enable_shared_from_this<WebSocketSession<Stream>> {
+ public:
+  WebSocketSession(Stream stream, ControlEndpoint& endpoint) : ws_(std::move(stream)), endpoint_(&endpoint) {}
 
   void start(beast::http::request<beast::http::string_body> upgrade) {
     websocket::stream_base::timeout timeout{};
@@ -36,28 +51,27 @@ class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
     ws_.read_message_max(endpoint_->options_.maxMessageBytes);
     protocol_ = std::make_unique<ControlSession>(endpoint_->model_.objects(),
                                                  [this](std::string text) { send(std::move(text)); });
-    ws_.async_accept(upgrade, [self = shared_from_this()](beast::error_code ec) {
+    ws_.async_accept(upgrade, [self = this->shared_from_this()](beast::error_code ec) {
       if (ec) return self->close();
       self->read();
     });
   }
 
-  void propertyChanged(int oid, ElementId property, const nlohmann::json& value) {
+  void propertyChanged(int oid, ElementId property, const nlohmann::json& value) override {
     if (protocol_ && !closed_) protocol_->propertyChanged(oid, property, value);
   }
 
-  // The endpoint is going: nothing of it may be touched from here on.
-  void detach() {
+  void detach() override {
     close();
     endpoint_ = nullptr;
     protocol_.reset();
   }
 
-  bool closed() const { return closed_; }
+  bool closed() const override { return closed_; }
 
  private:
   void read() {
-    ws_.async_read(buffer_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+    ws_.async_read(buffer_, [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
       if (ec) return self->close();
       const std::string text = beast::buffers_to_string(self->buffer_.data());
       self->buffer_.consume(self->buffer_.size());
@@ -76,7 +90,7 @@ class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
 
   void write() {
     ws_.text(true);
-    ws_.async_write(boost::asio::buffer(queue_.front()), [self = shared_from_this()](beast::error_code ec, std::size_t) {
+    ws_.async_write(boost::asio::buffer(queue_.front()), [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
       if (ec) return self->close();
       self->queuedBytes_ -= self->queue_.front().size();
       self->queue_.pop_front();
@@ -93,7 +107,7 @@ class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
     beast::get_lowest_layer(ws_).socket().close(ignored);
   }
 
-  websocket::stream<beast::tcp_stream> ws_;
+  websocket::stream<Stream> ws_;
   beast::flat_buffer buffer_;
   std::deque<std::string> queue_;
   std::size_t queuedBytes_ = 0;
@@ -117,17 +131,21 @@ ControlEndpoint::~ControlEndpoint() {
   for (const auto& session : sessions_) session->detach();
 }
 
-void ControlEndpoint::accept(boost::asio::ip::tcp::socket socket,
-                             beast::http::request<beast::http::string_body> upgrade) {
+void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<beast::http::string_body> upgrade) {
   prune();
-  if (!websocket::is_upgrade(upgrade) || sessions_.size() >= options_.maxConnections) {
-    beast::error_code ignored;
-    socket.close(ignored);
-    return;
-  }
-  auto session = std::make_shared<WebSocketSession>(std::move(socket), *this);
-  sessions_.push_back(session);
-  session->start(std::move(upgrade));
+  std::visit(
+      [&](auto& connection) {
+        using Stream = std::decay_t<decltype(connection)>;
+        if (!websocket::is_upgrade(upgrade) || sessions_.size() >= options_.maxConnections) {
+          beast::error_code ignored;
+          beast::get_lowest_layer(connection).socket().close(ignored);
+          return;
+        }
+        auto session = std::make_shared<WebSocketSession<Stream>>(std::move(connection), *this);
+        sessions_.push_back(session);
+        session->start(std::move(upgrade));
+      },
+      stream);
 }
 
 void ControlEndpoint::prune() {

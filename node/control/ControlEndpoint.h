@@ -18,9 +18,12 @@
 
 #include "ConverterAccess.h"
 #include "ConverterModel.h"
+#include "ServerStreams.h"
 
 namespace velkor::node::control {
 
+class ControlConnection;
+template <class Stream>
 class WebSocketSession;
 
 class ControlEndpoint {
@@ -37,12 +40,17 @@ class ControlEndpoint {
   ControlEndpoint(const ControlEndpoint&) = delete;
   ControlEndpoint& operator=(const ControlEndpoint&) = delete;
 
-  // Takes over a connection whose request asks for a WebSocket upgrade; closes it if it
-  // does not, or if the endpoint has all the connections it takes.
+  // Takes over a connection, plain or TLS, whose request asks for a WebSocket upgrade;
+  // closes it if it does not, or if the endpoint has all the connections it takes.
+  void accept(http::UpgradedStream stream, boost::beast::http::request<boost::beast::http::string_body> upgrade);
+  // A plain TCP connection, for those that accept their own.
   void accept(boost::asio::ip::tcp::socket socket,
-              boost::beast::http::request<boost::beast::http::string_body> upgrade);
+              boost::beast::http::request<boost::beast::http::string_body> upgrade) {
+    accept(http::PlainStream(std::move(socket)), std::move(upgrade));
+  }
 
  private:
+  template <class Stream>
   friend class WebSocketSession;
   void prune();
 
@@ -50,7 +58,7 @@ class ControlEndpoint {
   Options options_;
   ConverterModel model_;
   int listenId_ = 0;
-  std::vector<std::shared_ptr<WebSocketSession>> sessions_;
+  std::vector<std::shared_ptr<ControlConnection>> sessions_;
 };
 
 }  // namespace velkor::node::control

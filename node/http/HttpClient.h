@@ -1,11 +1,15 @@
 #pragma once
-// One HTTP request to a registry, on the network thread, within a time limit that
-// covers name resolution, connecting, sending and the whole answer.
+// One HTTP or HTTPS request to a registry, on the network thread, within a time limit
+// that covers name resolution, connecting, the TLS handshake, sending and the whole
+// answer. Over HTTPS the registry's certificate must be trusted by the context and name
+// the host asked for.
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/beast/http/verb.hpp>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +28,7 @@ struct ClientRequest {
   std::string target;
   std::optional<std::string> jsonBody;  // none: an empty body, and no Content-Type
   std::chrono::milliseconds limit{4000};
+  std::shared_ptr<boost::asio::ssl::context> tls;  // set: HTTPS with it; null: plain HTTP
 };
 
 void sendRequest(boost::asio::io_context& network, ClientRequest request, std::function<void(ClientResponse)> done);

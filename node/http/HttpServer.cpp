@@ -4,7 +4,9 @@
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
+#include <boost/beast/ssl.hpp>
 #include <optional>
+#include <type_traits>
 
 namespace velkor::node::http {
 namespace {
@@ -28,35 +30,69 @@ std::string jsonString(const std::string& text) {
   return quoted + "\"";
 }
 
-class Session : public std::enable_shared_from_this<Session> {
+template <class Stream>
+constexpr bool kIsTls = std::is_same_v<Stream, TlsStream>;
+
+template <class Stream>
+Stream streamOver(tcp::socket socket, HttpServer::Shared& shared) {
+  if constexpr (kIsTls<Stream>)
+    return Stream(PlainStream(std::move(socket)), *shared.tls);
+  else
+    return Stream(std::move(socket));
+}
+
+// One connection, plain or TLS: the same reading, answering and closing for both.
+template <class Stream>
+class Session : public std::enable_shared_from_this<Session<Stream>> {
  public:
   Session(tcp::socket socket, std::shared_ptr<HttpServer::Shared> shared)
-      : stream_(std::move(socket)), shared_(std::move(shared)) {
+      : stream_(streamOver<Stream>(std::move(socket), *shared)), shared_(std::move(shared)) {
     ++shared_->open;
   }
   ~Session() { --shared_->open; }
 
+  void start() {
+    if constexpr (kIsTls<Stream>) {
+      // A client that connects and says nothing, or speaks plain HTTP, holds its socket
+      // only this long; a failed handshake ends only its own connection.
+      beast::get_lowest_layer(stream_).expires_after(shared_->limits.handshake);
+      stream_.async_handshake(boost::asio::ssl::stream_base::server,
+                              [self = this->shared_from_this()](beast::error_code error) {
+                                if (error) return self->close();
+                                self->read();
+                              });
+    } else {
+      read();
+    }
+  }
+
+ private:
   void read() {
     parser_.emplace();
     parser_->header_limit(static_cast<std::uint32_t>(shared_->limits.headerBytes));
     parser_->body_limit(shared_->limits.bodyBytes);
-    stream_.expires_after(shared_->limits.idle);
+    beast::get_lowest_layer(stream_).expires_after(shared_->limits.idle);
     bhttp::async_read(stream_, buffer_, *parser_,
-                      [self = shared_from_this()](beast::error_code error, std::size_t) { self->onRead(error); });
+                      [self = this->shared_from_this()](beast::error_code error, std::size_t) { self->onRead(error); });
   }
 
- private:
   void onRead(beast::error_code error) {
     if (error == bhttp::error::end_of_stream || error == beast::error::timeout ||
-        error == boost::asio::error::operation_aborted || error == boost::asio::error::connection_reset)
+        error == boost::asio::error::operation_aborted || error == boost::asio::error::connection_reset ||
+        error.category() == boost::asio::error::get_ssl_category() || error == boost::asio::ssl::error::stream_truncated)
       return close();
     if (error == bhttp::error::body_limit) return answer(errorResponse(413, "request body too large"), false);
     if (error == bhttp::error::header_limit) return answer(errorResponse(431, "request header too large"), false);
     if (error) return answer(errorResponse(400, "malformed request"), false);
 
     Request request = parser_->release();
-    if (beast::websocket::is_upgrade(request) && shared_->upgrade && shared_->upgrade(stream_.socket(), request))
-      return;
+    if (beast::websocket::is_upgrade(request) && shared_->upgrade) {
+      if (UpgradeTaker taker = shared_->upgrade(request)) {
+        // The connection's own timer is the taker's to set from here on.
+        beast::get_lowest_layer(stream_).expires_never();
+        return taker(UpgradedStream(std::in_place_type<Stream>, std::move(stream_)), std::move(request));
+      }
+    }
     Response response = shared_->handler(request);
     response.version(request.version());
     const bool keepAlive = request.keep_alive();
@@ -67,20 +103,24 @@ class Session : public std::enable_shared_from_this<Session> {
   void answer(Response response, bool keepAlive) {
     response.prepare_payload();
     response_ = std::move(response);
-    stream_.expires_after(shared_->limits.idle);
-    bhttp::async_write(stream_, response_, [self = shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
-      if (error || !keepAlive) return self->close();
-      self->read();
-    });
+    beast::get_lowest_layer(stream_).expires_after(shared_->limits.idle);
+    bhttp::async_write(stream_, response_,
+                       [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                         if (error || !keepAlive) return self->close();
+                         self->read();
+                       });
   }
 
+  // A TLS connection is closed without its close_notify: the answers carry their
+  // length, so nothing is lost, and no client can hold the socket by not answering.
   void close() {
     beast::error_code ignored;
-    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
-    stream_.socket().close(ignored);
+    tcp::socket& socket = beast::get_lowest_layer(stream_).socket();
+    socket.shutdown(tcp::socket::shutdown_both, ignored);
+    socket.close(ignored);
   }
 
-  beast::tcp_stream stream_;
+  Stream stream_;
   std::shared_ptr<HttpServer::Shared> shared_;
   beast::flat_buffer buffer_;
   std::optional<bhttp::request_parser<bhttp::string_body>> parser_;
@@ -97,8 +137,9 @@ Response errorResponse(unsigned status, const std::string& error, unsigned httpV
   return response;
 }
 
-HttpServer::HttpServer(boost::asio::io_context& network, Handler handler, ServerLimits limits)
-    : network_(network), shared_(std::make_shared<Shared>(Shared{std::move(handler), {}, limits, 0})) {}
+HttpServer::HttpServer(boost::asio::io_context& network, Handler handler, ServerLimits limits,
+                       std::shared_ptr<boost::asio::ssl::context> tls)
+    : network_(network), shared_(std::make_shared<Shared>(Shared{std::move(handler), {}, limits, std::move(tls), 0})) {}
 
 HttpServer::~HttpServer() { stop(); }
 
@@ -137,7 +178,10 @@ void HttpServer::accept(std::size_t index) {
       // Over the cap the connection is dropped at once, so a flood costs a socket each
       // and never a reader or a timer.
       if (shared_->open < shared_->limits.connections) {
-        std::make_shared<Session>(std::move(socket), shared_)->read();
+        if (shared_->tls)
+          std::make_shared<Session<TlsStream>>(std::move(socket), shared_)->start();
+        else
+          std::make_shared<Session<PlainStream>>(std::move(socket), shared_)->start();
       } else {
         beast::error_code ignored;
         socket.close(ignored);

@@ -1,10 +1,12 @@
 #pragma once
 // The node's HTTP server: bounded requests (header and body size), idle connections
 // closed, a cap on connections at once, and a hook that hands WebSocket upgrades to the
-// layer that serves them. Runs on the network thread; the handlers never block.
+// layer that serves them. Given a TLS context it serves HTTPS only, the same way, with a
+// bound on the handshake too. Runs on the network thread; the handlers never block.
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
 #include <functional>
@@ -12,20 +14,25 @@
 #include <string>
 #include <vector>
 
+#include "ServerStreams.h"
+
 namespace velkor::node::http {
 
 using Request = boost::beast::http::request<boost::beast::http::string_body>;
 using Response = boost::beast::http::response<boost::beast::http::string_body>;
 using Handler = std::function<Response(const Request&)>;
-// Offered every WebSocket upgrade request; true when it took the socket, which then is
-// no longer the server's. False leaves the request to the handler (which answers 404).
-using UpgradeHandler = std::function<bool(boost::asio::ip::tcp::socket& socket, Request& request)>;
+// Takes over a connection whose request asked for a WebSocket upgrade.
+using UpgradeTaker = std::function<void(UpgradedStream stream, Request request)>;
+// Offered every WebSocket upgrade request: who takes the connection, or nobody (empty),
+// which leaves the request to the handler (which answers 404).
+using UpgradeHandler = std::function<UpgradeTaker(const Request& request)>;
 
 struct ServerLimits {
   std::size_t headerBytes = 8 * 1024;
   std::size_t bodyBytes = 64 * 1024;
   std::chrono::milliseconds idle{30'000};  // a connection that sends nothing this long is closed
   std::size_t connections = 64;            // more at once are closed as soon as accepted
+  std::chrono::milliseconds handshake{10'000};  // a TLS client that has not finished its handshake by then is closed
 };
 
 // An error body as the NMOS APIs give it: {"code": ..., "error": ..., "debug": null}.
@@ -33,7 +40,9 @@ Response errorResponse(unsigned status, const std::string& error, unsigned httpV
 
 class HttpServer {
  public:
-  HttpServer(boost::asio::io_context& network, Handler handler, ServerLimits limits = {});
+  // `tls`: every listener serves HTTPS with it; null: plain HTTP.
+  HttpServer(boost::asio::io_context& network, Handler handler, ServerLimits limits = {},
+             std::shared_ptr<boost::asio::ssl::context> tls = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -51,6 +60,7 @@ class HttpServer {
     Handler handler;
     UpgradeHandler upgrade;
     ServerLimits limits;
+    std::shared_ptr<boost::asio::ssl::context> tls;
     std::size_t open = 0;
   };
 

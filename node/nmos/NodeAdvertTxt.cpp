@@ -1,10 +1,11 @@
 #include "NodeAdvertTxt.h"
 
+#include "ApiProto.h"
+
 namespace velkor::node {
 namespace {
 
-// The Node API this node serves: plain HTTP, no authorization, this one version.
-constexpr const char* kApiProto = "api_proto=http";
+// The Node API this node serves: no authorization, this one version.
 constexpr const char* kApiVersions = "api_ver=v1.3";
 constexpr const char* kApiAuth = "api_auth=false";
 
@@ -15,8 +16,8 @@ std::string counter(const char* key, std::uint8_t value) {
 
 }  // namespace
 
-std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters) {
-  return {kApiProto,
+std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls) {
+  return {std::string("api_proto=") + apiProto(tls),
           kApiVersions,
           kApiAuth,
           counter("ver_slf", counters.self),

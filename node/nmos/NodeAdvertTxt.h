@@ -19,7 +19,7 @@ struct ResourceCounters {
   std::uint8_t receivers = 0;
 };
 
-// "key=value" strings, in the order they are advertised.
-std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters);
+// "key=value" strings, in the order they are advertised; `tls`: the Node API is HTTPS.
+std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls);
 
 }  // namespace velkor::node

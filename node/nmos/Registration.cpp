@@ -3,6 +3,8 @@
 #include <boost/asio/post.hpp>
 #include <cstdio>
 
+#include "ApiProto.h"
+
 namespace velkor::node {
 namespace {
 
@@ -81,7 +83,7 @@ void Registration::unregister(std::vector<std::string> paths, std::size_t next,
   }
   // Made before `paths` moves into the reply.
   http::ClientRequest request{registry.host, std::to_string(registry.port), bhttp::verb::delete_,
-                              kRegistrationBase + paths[next], std::nullopt, left};
+                              kRegistrationBase + paths[next], std::nullopt, left, options_.tls};
   http::sendRequest(network_, std::move(request),
                     [this, alive = std::weak_ptr(alive_), paths = std::move(paths), next, deadline,
                      done = std::move(done), name](const http::ClientResponse& response) mutable {
@@ -116,7 +118,7 @@ void Registration::browse() {
 
 void Registration::browsed(const std::vector<RegistryAdvert>& adverts) {
   if (!running_) return;
-  candidates_ = chooseRegistries(adverts, random_);
+  candidates_ = chooseRegistries(adverts, apiProto(options_.tls != nullptr), random_);
   current_ = 0;
   if (candidates_.empty() != lastBrowseEmpty_)
     note(candidates_.empty() ? "no registry found; looking again"
@@ -267,7 +269,7 @@ void Registration::send(bhttp::verb method, const std::string& path, std::option
   busy_ = true;
   http::sendRequest(network_,
                     {registry.host, std::to_string(registry.port), method, kRegistrationBase + path, std::move(body),
-                     options_.requestLimit},
+                     options_.requestLimit, options_.tls},
                     [this, alive = std::weak_ptr(alive_), reply = std::move(reply)](const http::ClientResponse& response) {
                       if (alive.expired()) return;
                       busy_ = false;

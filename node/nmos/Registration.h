@@ -32,6 +32,9 @@ struct RegistrationOptions {
   // registry failed.
   std::chrono::milliseconds rebrowse{2000};
   std::chrono::milliseconds longestBackoff{8000};
+  // Set: the node serves TLS, so it uses only registries that do, over HTTPS trusting
+  // what this context trusts. Null: plain HTTP registries.
+  std::shared_ptr<boost::asio::ssl::context> tls;
 };
 
 // Whatever DNS-SD finds, blocking; or the configured registry.

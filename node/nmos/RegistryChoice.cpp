@@ -20,12 +20,12 @@ std::optional<int> priorityOf(const RegistryAdvert& advert) {
   return priority;
 }
 
-bool servesThisNode(const RegistryAdvert& advert) {
+bool servesThisNode(const RegistryAdvert& advert, const std::string& apiProto) {
   const auto value = [&](const char* key) {
     const auto found = advert.txt.find(key);
     return found == advert.txt.end() ? std::string() : found->second;
   };
-  if (value("api_proto") != "http" || value("api_auth") != "false") return false;
+  if (value("api_proto") != apiProto || value("api_auth") != "false") return false;
   std::istringstream versions(value("api_ver"));
   for (std::string version; std::getline(versions, version, ',');)
     if (version == kApiVersion) return true;
@@ -34,11 +34,12 @@ bool servesThisNode(const RegistryAdvert& advert) {
 
 }  // namespace
 
-std::vector<RegistryCandidate> chooseRegistries(const std::vector<RegistryAdvert>& adverts, std::mt19937& random) {
+std::vector<RegistryCandidate> chooseRegistries(const std::vector<RegistryAdvert>& adverts, const std::string& apiProto,
+                                                std::mt19937& random) {
   std::vector<RegistryCandidate> chosen;
   for (const RegistryAdvert& advert : adverts) {
     const std::optional<int> priority = priorityOf(advert);
-    if (!priority || advert.port == 0 || advert.port > 65535 || advert.host.empty() || !servesThisNode(advert))
+    if (!priority || advert.port == 0 || advert.port > 65535 || advert.host.empty() || !servesThisNode(advert, apiProto))
       continue;
     RegistryCandidate candidate{advert.host, advert.port, *priority};
     // The same registry found by mDNS and by unicast DNS-SD is one registry.

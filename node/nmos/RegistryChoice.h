@@ -1,7 +1,8 @@
 #pragma once
 // Which registries to use, in which order: those that serve this node's API version
-// over plain HTTP without authorization, by their advertised priority (TXT "pri",
-// lowest first), in random order within one priority.
+// over the node's own protocol (TXT "api_proto": "http", or "https" when the node
+// serves TLS) without authorization, by their advertised priority (TXT "pri", lowest
+// first), in random order within one priority.
 
 #include <map>
 #include <random>
@@ -23,6 +24,7 @@ struct RegistryCandidate {
   bool operator==(const RegistryCandidate&) const = default;
 };
 
-std::vector<RegistryCandidate> chooseRegistries(const std::vector<RegistryAdvert>& adverts, std::mt19937& random);
+std::vector<RegistryCandidate> chooseRegistries(const std::vector<RegistryAdvert>& adverts, const std::string& apiProto,
+                                                std::mt19937& random);
 
 }  // namespace velkor::node

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <set>
 
+#include "ApiProto.h"
 #include "NodeModels.h"
 #include "StatusTexts.h"
 #include "Text.h"
@@ -55,7 +56,7 @@ std::string resourceVersionNow() {
 nlohmann::json nodeResource(const NodeDescription& node, const std::string& version) {
   nlohmann::json endpoints = nlohmann::json::array();
   for (const ApiEndpoint& endpoint : node.endpoints)
-    endpoints.push_back({{"host", endpoint.host}, {"port", endpoint.port}, {"protocol", "http"}, {"authorization", false}});
+    endpoints.push_back({{"host", endpoint.host}, {"port", endpoint.port}, {"protocol", apiProto(node.tls)}, {"authorization", false}});
   nlohmann::json interfaces = nlohmann::json::array();
   for (const NetworkInterface& interface : node.interfaces)
     interfaces.push_back({{"name", interface.name}, {"chassis_id", nullptr}, {"port_id", interface.mac}});
@@ -66,7 +67,7 @@ nlohmann::json nodeResource(const NodeDescription& node, const std::string& vers
       {"label", node.label},
       {"description", "Velkor video format converters of " + node.hostname},
       {"tags", {{kTagManufacturer, {kManufacturer}}, {kTagProduct, {kNodeProduct}}, {kTagInstance, {node.id}}}},
-      {"href", "http://" + hostForUrl(first.host) + ":" + std::to_string(first.port) + "/"},
+      {"href", std::string(apiProto(node.tls)) + "://" + hostForUrl(first.host) + ":" + std::to_string(first.port) + "/"},
       {"api", {{"versions", {kApiVersion}}, {"endpoints", endpoints}}},
       {"caps", nlohmann::json::object()},
       {"services", nlohmann::json::array()},
@@ -91,15 +92,15 @@ std::string deviceDescription(const ConverterInfo& info, const ConverterState& s
   return text;
 }
 
-std::string controlHref(const ApiEndpoint& endpoint, const std::string& deviceId) {
-  return "ws://" + hostForUrl(endpoint.host) + ":" + std::to_string(endpoint.port) + kControlPathPrefix + deviceId;
+std::string controlHref(const ApiEndpoint& endpoint, const std::string& deviceId, bool tls) {
+  return std::string(webSocketScheme(tls)) + "://" + hostForUrl(endpoint.host) + ":" + std::to_string(endpoint.port) + kControlPathPrefix + deviceId;
 }
 
 nlohmann::json deviceResource(const NodeDescription& node, const ConverterInfo& info, const ConverterState& state,
                               const std::string& version) {
   nlohmann::json controls = nlohmann::json::array();
   for (const ApiEndpoint& endpoint : node.endpoints)
-    controls.push_back({{"type", kControlType}, {"href", controlHref(endpoint, info.deviceId)}, {"authorization", false}});
+    controls.push_back({{"type", kControlType}, {"href", controlHref(endpoint, info.deviceId, node.tls)}, {"authorization", false}});
   return {
       {"id", info.deviceId},
       {"version", version},

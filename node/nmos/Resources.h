@@ -28,6 +28,7 @@ struct NodeDescription {
   std::string hostname;
   std::vector<ApiEndpoint> endpoints;  // the first is the one hrefs name
   std::vector<NetworkInterface> interfaces;
+  bool tls = false;  // every endpoint is HTTPS, and WSS for control
 };
 
 // Now, as IS-04 versions are written: TAI seconds and nanoseconds, "1700000037:5000".
@@ -39,8 +40,8 @@ nlohmann::json nodeResource(const NodeDescription& node, const std::string& vers
 std::string deviceLabel(const ConverterInfo& info, const ConverterState& state);
 // What it is and where: identity, serial number, firmware.
 std::string deviceDescription(const ConverterInfo& info, const ConverterState& state);
-// The IS-12 control endpoint of a device on this node.
-std::string controlHref(const ApiEndpoint& endpoint, const std::string& deviceId);
+// The IS-12 control endpoint of a device on this node: wss:// when `tls`, else ws://.
+std::string controlHref(const ApiEndpoint& endpoint, const std::string& deviceId, bool tls);
 
 nlohmann::json deviceResource(const NodeDescription& node, const ConverterInfo& info, const ConverterState& state,
                               const std::string& version);

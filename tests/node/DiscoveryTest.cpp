@@ -84,9 +84,10 @@ TEST(NodeAdvertTxtTest, NamesTheApiAndEachCounterAsANumber) {
   counters.self = 255;
   ++counters.self;  // wraps to 0, as peers expect after 255
   counters.receivers = 9;
-  EXPECT_EQ(nodeAdvertTxt(counters),
+  EXPECT_EQ(nodeAdvertTxt(counters, false),
             (std::vector<std::string>{"api_proto=http", "api_ver=v1.3", "api_auth=false", "ver_slf=0", "ver_src=0",
                                       "ver_flw=0", "ver_dvc=65", "ver_snd=0", "ver_rcv=9"}));
+  EXPECT_EQ(nodeAdvertTxt(counters, true).front(), "api_proto=https");
 }
 
 }  // namespace

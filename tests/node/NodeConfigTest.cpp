@@ -50,6 +50,10 @@ TEST(NodeConfigTest, ExitStatusOfEveryRefusal) {
       {{"--config", (folder / "missing.conf").string()}, 2},
       {{"--config", wrong}, 2},
       {{"--config", folder.string()}, 2},
+      // Half a TLS setup is a mistake, never plain HTTP.
+      {{"--config", empty, "--tls-certificate", empty}, 2},
+      {{"--config", empty, "--tls-private-key", empty}, 2},
+      {{"--config", empty, "--tls-ca", empty}, 2},
   };
   for (const auto& c : cases) {
     std::string line;
@@ -92,6 +96,9 @@ TEST(NodeConfigTest, PackagedFileDocumentsEveryKeyWithItsDefault) {
   EXPECT_EQ(config.pollInterval, defaults.pollInterval);
   EXPECT_EQ(config.readOnly, defaults.readOnly);
   EXPECT_EQ(config.virtualConverters, defaults.virtualConverters);
+  EXPECT_EQ(config.tlsCertificate, defaults.tlsCertificate);
+  EXPECT_EQ(config.tlsPrivateKey, defaults.tlsPrivateKey);
+  EXPECT_EQ(config.tlsTrustedCa, defaults.tlsTrustedCa);
 
   // The keys the reader compares against, as its source names them.
   const std::string source = readWhole(VELKOR_NODE_CONFIG_SOURCE);

@@ -27,10 +27,15 @@ TEST(RegistryChoiceTest, KeepsUsableRegistriesByPriority) {
       advert("mocks", 5102, "20"),  // the same registry found twice
   };
   std::mt19937 random(7);
-  const std::vector<RegistryCandidate> chosen = chooseRegistries(adverts, random);
+  const std::vector<RegistryCandidate> chosen = chooseRegistries(adverts, "http", random);
   std::vector<unsigned> ports;
   for (const RegistryCandidate& c : chosen) ports.push_back(c.port);
   EXPECT_EQ(ports, (std::vector<unsigned>{5102, 5103, 444, 5106}));
+
+  // A node that serves TLS uses only the registries that do.
+  const std::vector<RegistryCandidate> secure = chooseRegistries(adverts, "https", random);
+  ASSERT_EQ(secure.size(), 1u);
+  EXPECT_EQ(secure.front().port, 5107u);
 }
 
 TEST(RegistryChoiceTest, ShufflesRegistriesOfOnePriority) {
@@ -40,7 +45,7 @@ TEST(RegistryChoiceTest, ShufflesRegistriesOfOnePriority) {
   std::set<unsigned> firsts;
   for (unsigned seed = 0; seed < 20; ++seed) {
     std::mt19937 random(seed);
-    const auto chosen = chooseRegistries(adverts, random);
+    const auto chosen = chooseRegistries(adverts, "http", random);
     ASSERT_EQ(chosen.size(), 9u);
     EXPECT_EQ(chosen.back().port, 4000u);
     firsts.insert(chosen.front().port);

@@ -72,6 +72,17 @@ TEST(ResourceStoreTest, DeviceShowsModelNameIdentityAndControlEndpoint) {
   EXPECT_EQ(device["controls"][0]["type"], "urn:x-nmos:control:ncp/v1.0");
   EXPECT_EQ(device["controls"][0]["href"], "ws://10.0.0.4:8080/x-nmos/ncp/v1.0/connect/" + converter.info().deviceId);
   EXPECT_NE(device["description"].get<std::string>().find("1-1.2:1.0/A4410137"), std::string::npos);
+  EXPECT_EQ(store.self()["api"]["endpoints"][0]["protocol"], "http");
+
+  // Served over TLS, every way in says so.
+  NodeDescription secure = nodeOf();
+  secure.tls = true;
+  const nlohmann::json secureDevice = deviceResource(secure, converter.info(), converter.state(), "1:0");
+  EXPECT_EQ(secureDevice["controls"][0]["href"],
+            "wss://10.0.0.4:8080/x-nmos/ncp/v1.0/connect/" + converter.info().deviceId);
+  const nlohmann::json secureNode = nodeResource(secure, "1:0");
+  EXPECT_EQ(secureNode["api"]["endpoints"][0]["protocol"], "https");
+  EXPECT_EQ(secureNode["href"], "https://10.0.0.4:8080/");
 
   // The first answered poll names it and gives its firmware: a new version.
   const std::string firstVersion = device["version"];
