@@ -10,6 +10,9 @@ source_dir=$(pwd)
 scripts/install-deps.sh
 scripts/build.sh
 build_dir="$(realpath "${BUILD_DIR:-build}")"
+# velkorctl.exe runs in the machine too, under wine, which this build installs.
+windows_build_dir="$(realpath "${WINDOWS_BUILD_DIR:-build-windows}")"
+BUILD_DIR="$windows_build_dir" scripts/build-windows.sh
 
 scripts/install-deps.sh qemu-system-x86 linux-image-amd64 busybox-static
 
@@ -60,13 +63,13 @@ if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 host
   mount -t tmpfs tmp /newroot/tmp
   mount -t tmpfs run /newroot/run
   mkdir -p /newroot/dev/shm && mount -t tmpfs shm /newroot/dev/shm
-  for shown in "$source_dir" "$build_dir"; do
+  for shown in "$source_dir" "$build_dir" "$windows_build_dir"; do
     case "\$shown" in
       /tmp/* | /run/*) mkdir -p "/newroot\$shown" && mount --bind "/hostroot\$shown" "/newroot\$shown" ;;
     esac
   done
   mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results "/newroot$work/results"
-  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results"
+  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results" "$windows_build_dir"
 else
   echo "init: the host's root did not mount"
 fi
