@@ -29,6 +29,7 @@ work="$build_dir/usb-guest"
 rm -rf "$work"
 mkdir -p "$work/initramfs"/{bin,modules,proc,sys,dev,newroot} "$work/results"
 chmod 1777 "$work/results"
+tests/usb/make-wine-prefix.sh "$work/wine-prefix"
 
 # The initramfs only needs to reach the host's root: virtio and 9p, each module after
 # the ones it depends on.
@@ -69,7 +70,7 @@ if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 host
     esac
   done
   mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results "/newroot$work/results"
-  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results" "$windows_build_dir"
+  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results" "$windows_build_dir" "$work/wine-prefix"
 else
   echo "init: the host's root did not mount"
 fi

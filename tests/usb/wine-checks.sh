@@ -4,10 +4,12 @@
 # driver, SetupAPI and hid.dll) stands where Windows' would, so the SetupAPI transport
 # meets devices with real USB parents. Checked by exit status and against what the
 # converters hold, as velkorctl-checks.sh checks the Linux build.
-# Arguments: velkorctl.exe, velkor-gadget (its control socket is $VELKOR_GADGET_SOCKET).
+# Arguments: velkorctl.exe, velkor-gadget (its control socket is $VELKOR_GADGET_SOCKET),
+# the wine prefix make-wine-prefix.sh made.
 set -u
 exe=$1
 gadget=$2
+template=$3
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 passed=0
@@ -45,46 +47,39 @@ frames_all() {
   echo $sum
 }
 
-[ -x "$wine" ] || { echo "wine: $wine is missing (scripts/build-windows.sh installs wine64)"; exit 1; }
 [ -f "$exe" ] || { echo "wine: $exe is missing (scripts/build-windows.sh builds it)"; exit 1; }
+[ -f "$template/system.reg" ] || { echo "wine: no prefix in $template (make-wine-prefix.sh makes it)"; exit 1; }
 work=$(mktemp -d /tmp/wine-checks.XXXXXX)
-# A prefix of its own, thrown away. Nothing draws: no display, no menu entries, no
-# .NET or HTML engines to install.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-trap '"$wineserver" -k 2>/dev/null; rm -rf "$work"' EXIT
-
-# wine 8 looks for HID devices through SDL first and then takes none of the hidraw
-# nodes; with SDL off it reads them itself, and with no udev daemon in this machine it
-# watches /dev instead of asking one.
-start=$(date +%s)
-if ! "$wine" wineboot --init >"$work/wineboot.log" 2>&1; then
-  echo "wine: the prefix could not be made"
-  cat "$work/wineboot.log"
+# The prefix made on the host, read-only here, with what wine writes kept in memory:
+# copying its 700 MB would fill the machine's memory.
+mkdir -p "$work/prefix" "$work/upper" "$work/overlay-work"
+modprobe overlay || { echo "wine: the module overlay did not load"; exit 1; }
+if ! mount -t overlay overlay -o "lowerdir=$template,upperdir=$work/upper,workdir=$work/overlay-work" "$work/prefix"; then
+  echo "wine: the prefix could not be mounted"
   exit 1
 fi
-winebus='HKLM\System\CurrentControlSet\Services\winebus'
-for value in "Enable SDL=0" "DisableUdevd=1"; do
-  if ! "$wine" reg add "$winebus" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >"$work/reg.log" 2>&1; then
-    echo "wine: the registry value ${value%=*} could not be set"
-    cat "$work/reg.log"
-    exit 1
-  fi
-done
-# winebus reads the values when it starts: a new server starts it again. The server
-# stays between the runs, so that each run finds the devices already there rather
-# than wine looking for them anew.
-"$wineserver" -k
-"$wineserver" -w
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+trap '"$wineserver" -k 2>/dev/null; umount "$work/prefix"; rm -rf "$work"' EXIT
+# The server stays between the runs, so that each run finds wine's services and the
+# devices already there rather than wine looking for them anew.
 "$wineserver" -p
-echo "wine: prefix ready after $(($(date +%s) - start)) s"
 
 # Wine adds the devices once its bus driver has started: the first runs may list fewer.
+# The first run starts wine's services, which keep its error stream and debug
+# channels: what its HID stack says lands in one log, shown when nothing is found.
 start=$(date +%s)
-for _ in $(seq 60); do
-  ctl list 2>/dev/null | grep -q "TQ6630" && [ "$(ctl list 2>/dev/null | grep -c .)" -ge 3 ] && break
+WINEDEBUG=+hid,+plugplay ctl list >/dev/null 2>"$work/hid.log"
+while [ "$(ctl list 2>/dev/null | grep -c TQ)" -lt 3 ] && [ $(($(date +%s) - start)) -lt 120 ]; do
   sleep 2
 done
-echo "wine: converters listed after $(($(date +%s) - start)) s"
+echo "wine: $(ctl list 2>/dev/null | grep -c TQ) converters listed after $(($(date +%s) - start)) s"
+if [ "$(ctl list 2>/dev/null | grep -c TQ)" -lt 3 ]; then
+  echo "wine: its HID stack did not show the three converters; the hidraw nodes, what velkorctl.exe saw and what wine said:"
+  ls -l /dev/hidraw*
+  ctl --verbose list 2>&1
+  grep -Ei "hidraw|udev|sdl|vid_2ee4|vid_0483|rev_|err:|warn:hid|bus_" "$work/hid.log" | head -n 150
+  exit 1
+fi
 
 # The converters as the gadget made them, whatever the runs before left.
 send name 1 Studio A
