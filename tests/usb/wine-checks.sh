@@ -59,7 +59,7 @@ if ! mount -t overlay overlay -o "lowerdir=$template,upperdir=$work/upper,workdi
   exit 1
 fi
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-trap '"$wineserver" -k 2>/dev/null; umount "$work/prefix"; rm -rf "$work"' EXIT
+trap '"$wineserver" -k 2>/dev/null; "$wineserver" -w; umount "$work/prefix"; rm -rf "$work"' EXIT
 # The server stays between the runs, so that each run finds wine's services and the
 # devices already there rather than wine looking for them anew.
 "$wineserver" -p
@@ -91,11 +91,12 @@ for n in 1 2 3; do
   send settings $n 0,0,0,0,0,0,0,0
 done
 
-# list: the three converters with model, vendor:product and serial, not the keyboard.
+# list: the three converters with model, vendor:product and serial number, not the
+# keyboard. Wine's interface paths carry the serial number, in lower case.
 check "list exits 0" exits 0 list
 check "list shows three converters" test "$(grep -c . "$work/out")" -eq 3
 for expected in "TQ4410 2ee4:001a .*TQ4410-A01" "TQ4410 0483:5750 .*TQ4410-B02" "TQ6630 2ee4:001b .*TQ6630-C03"; do
-  check "list shows $expected" grep -q "$expected" "$work/out"
+  check "list shows $expected" grep -qi "$expected" "$work/out"
 done
 check "list leaves out the keyboard" bash -c "! grep -qi 046d '$work/out'"
 echo "  list under wine:"
