@@ -11,7 +11,7 @@
 namespace velkor {
 
 // "HID\VID_2EE4&PID_001A&REV_0001&MI_00" (any case); nothing without VID and PID. The
-// release number is 0 where the ID has none (wine's, for a device on no USB parent).
+// release number is 0 where the ID has none (wine 8's, on a USB parent or not).
 std::optional<HidAttributes> attributesFromHardwareId(const std::string& hardwareId);
 
 // "USB\VID_2EE4&PID_001A\A4410137" gives "A4410137". A tail with '&' is an instance

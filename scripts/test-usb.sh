@@ -10,6 +10,9 @@ source_dir=$(pwd)
 scripts/install-deps.sh
 scripts/build.sh
 build_dir="$(realpath "${BUILD_DIR:-build}")"
+# velkorctl.exe runs in the machine too, under wine, which this build installs.
+windows_build_dir="$(realpath "${WINDOWS_BUILD_DIR:-build-windows}")"
+BUILD_DIR="$windows_build_dir" scripts/build-windows.sh
 
 scripts/install-deps.sh qemu-system-x86 linux-image-amd64 busybox-static python3-websocket
 
@@ -26,6 +29,7 @@ work="$build_dir/usb-guest"
 rm -rf "$work"
 mkdir -p "$work/initramfs"/{bin,modules,proc,sys,dev,newroot} "$work/results"
 chmod 1777 "$work/results"
+tests/usb/make-wine-prefix.sh "$work/wine-prefix"
 
 # The initramfs only needs to reach the host's root: virtio and 9p, each module after
 # the ones it depends on.
@@ -60,13 +64,13 @@ if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 host
   mount -t tmpfs tmp /newroot/tmp
   mount -t tmpfs run /newroot/run
   mkdir -p /newroot/dev/shm && mount -t tmpfs shm /newroot/dev/shm
-  for shown in "$source_dir" "$build_dir"; do
+  for shown in "$source_dir" "$build_dir" "$windows_build_dir"; do
     case "\$shown" in
       /tmp/* | /run/*) mkdir -p "/newroot\$shown" && mount --bind "/hostroot\$shown" "/newroot\$shown" ;;
     esac
   done
   mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results "/newroot$work/results"
-  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results"
+  chroot /newroot /bin/bash "$guest_script" "$source_dir" "$build_dir" "$work/results" "$windows_build_dir" "$work/wine-prefix"
 else
   echo "init: the host's root did not mount"
 fi

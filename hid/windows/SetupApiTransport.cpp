@@ -9,6 +9,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "../AcceptedDevices.h"
 #include "../DevicePath.h"
 #include "../Text.h"
 #include "../HardwareId.h"
@@ -173,6 +174,29 @@ std::wstring parentId(const WindowsHid& hid, HDEVINFO set, SP_DEVINFO_DATA& devi
   return buffer.data();
 }
 
+// USB string descriptors hold at most 126 UTF-16 units; one more ends the text.
+constexpr std::size_t kSerialNumberUnits = 127;
+
+// Wine's names carry no release number, and its HID devices' parents are its own bus,
+// not USB: a converter's interface (only one of an accepted vendor/product pair, never a
+// keyboard) is asked itself, opened with no access rights, which reads and writes
+// nothing and works even while another program holds the converter.
+void askInterface(const WindowsHid& hid, ListedInterface& listed) {
+  const std::wstring name = wide(*listed.path);
+  const HANDLE device =
+      hid.openDevice(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (device == INVALID_HANDLE_VALUE) return;
+  HIDD_ATTRIBUTES attributes{};
+  attributes.Size = sizeof attributes;
+  if (hid.getAttributes(device, &attributes)) listed.attributes.versionNumber = attributes.VersionNumber;
+  if (listed.serialNumber.empty()) {
+    std::vector<wchar_t> serial(kSerialNumberUnits + 1, L'\0');
+    if (hid.getSerialNumber(device, serial.data(), static_cast<ULONG>(kSerialNumberUnits * sizeof(wchar_t))))
+      listed.serialNumber = utf8(serial.data());
+  }
+  hid.closeDevice(device);
+}
+
 }  // namespace
 
 std::optional<std::vector<ListedInterface>> SetupApiTransport::listInterfaces() {
@@ -195,10 +219,12 @@ std::optional<std::vector<ListedInterface>> SetupApiTransport::listInterfaces() 
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!hid_.interfaceDetail(set, &listedInterface, detail, needed, nullptr, &device)) continue;
     listed.path = utf8(detail->DevicePath);
-    // All from the names Windows keeps: no interface is opened during a scan.
+    // From the names Windows keeps: there, no interface is opened during a scan.
     const auto attributes = attributesFromHardwareId(utf8(registryText(hid_, set, device, SPDRP_HARDWAREID).c_str()));
     if (attributes) listed.attributes = *attributes;
     listed.serialNumber = serialFromParentId(utf8(parentId(hid_, set, device).c_str()));
+    if (attributes && attributes->versionNumber == 0 && isAcceptedPair(attributes->vendorId, attributes->productId))
+      askInterface(hid_, listed);
   }
   hid_.destroyList(set);
   return listing;

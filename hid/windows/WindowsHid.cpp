@@ -7,7 +7,7 @@ const WindowsHid& systemHid() {
       ::HidD_GetHidGuid,    ::SetupDiGetClassDevsW,   ::SetupDiEnumDeviceInterfaces,
       ::SetupDiGetDeviceInterfaceDetailW, ::SetupDiGetDeviceRegistryPropertyW, ::SetupDiGetDevicePropertyW,
       ::SetupDiDestroyDeviceInfoList,     ::CreateFileW,         ::CloseHandle,
-      ::HidD_GetAttributes, ::HidD_GetPreparsedData,  ::HidP_GetCaps,
+      ::HidD_GetAttributes, ::HidD_GetSerialNumberString, ::HidD_GetPreparsedData, ::HidP_GetCaps,
       ::HidD_FreePreparsedData,           ::HidD_FlushQueue,     ::WriteFile,
       ::ReadFile,           ::GetOverlappedResult,    ::CancelIoEx,
   };

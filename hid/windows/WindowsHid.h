@@ -25,6 +25,7 @@ struct WindowsHid {
   decltype(&::CreateFileW) openDevice;
   decltype(&::CloseHandle) closeDevice;
   decltype(&::HidD_GetAttributes) getAttributes;
+  decltype(&::HidD_GetSerialNumberString) getSerialNumber;
   decltype(&::HidD_GetPreparsedData) getPreparsedData;
   decltype(&::HidP_GetCaps) getCaps;
   decltype(&::HidD_FreePreparsedData) freePreparsedData;

@@ -54,7 +54,8 @@ class SetupApiBackend : public ::testing::Test {
 
 // Vendor, product, release number and serial number come from the names Windows keeps
 // (the hardware ID, the USB parent's instance ID): a scan opens nothing, not even the
-// keyboard, and a choice opens its converter alone.
+// keyboard, and a choice opens its converter alone. Wine's names lack the release and
+// serial numbers: its scan asks the converters themselves, and only them.
 TEST_F(SetupApiBackend, AScanReadsWindowsNamesAndOpensNothing) {
   const std::string left = interfacePath("vid_2ee4&pid_001a", "7&1a2b3c4d&0&0000");
   const std::string right = interfacePath("vid_2ee4&pid_001b", "7&5e6f7a8b&0&0000");
@@ -66,26 +67,29 @@ TEST_F(SetupApiBackend, AScanReadsWindowsNamesAndOpensNothing) {
   fake.mustNotOpen.insert(fake.add(keyboard).setup().path);
 
   const struct {
-    bool wine;  // no release number in wine's hardware IDs
-    std::uint16_t leftRelease;
-    std::uint16_t rightRelease;
-  } cases[] = {{false, 1, 2}, {true, 0, 0}};
+    bool wine;
+    std::vector<std::string> opened;
+  } cases[] = {{false, {}}, {true, {left, right}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.wine ? "wine's hardware IDs" : "Windows' hardware IDs");
-    fake.noReleaseInHardwareId = c.wine;
+    SCOPED_TRACE(c.wine ? "wine's names" : "Windows' names");
+    fake.wineNames = c.wine;
+    fake.openedPaths.clear();
     const auto listing = transport.listInterfaces();
+    EXPECT_EQ(fake.openedPaths, c.opened);
+    EXPECT_EQ(fake.openDevices, 0) << "every handle is closed";
     ASSERT_TRUE(listing.has_value());
     ASSERT_EQ(listing->size(), 3u);
     EXPECT_EQ((*listing)[0].path, left);
     EXPECT_EQ((*listing)[0].attributes.vendorId, 0x2ee4);
     EXPECT_EQ((*listing)[0].attributes.productId, 0x001a);
-    EXPECT_EQ((*listing)[0].attributes.versionNumber, c.leftRelease);
+    EXPECT_EQ((*listing)[0].attributes.versionNumber, 1);
     EXPECT_EQ((*listing)[0].serialNumber, "A4410137");
-    EXPECT_EQ((*listing)[1].attributes.versionNumber, c.rightRelease);
+    EXPECT_EQ((*listing)[1].attributes.versionNumber, 2);
     EXPECT_EQ((*listing)[1].serialNumber, "") << "an instance number Windows made up is no serial number";
     EXPECT_EQ((*listing)[2].attributes.vendorId, 0x046d);
   }
-  fake.noReleaseInHardwareId = false;
+  fake.wineNames = false;
+  fake.openedPaths.clear();
   ASSERT_EQ(enumerateDevices(transport, record.deviceTable), 2);
   EXPECT_TRUE(fake.openedPaths.empty());
 

@@ -2,12 +2,15 @@
 # Inside the test machine, chrooted into the host's root (read-only): loads the USB
 # gadget modules, presents three gadget converters and a keyboard, and runs the
 # kernel-path tests against them, once with an interrupt OUT endpoint and once with
-# output reports as SET_REPORT. Arguments: source folder, build folder, results folder
-# (the one writable share). The results folder gets every test's output and "status".
+# output reports as SET_REPORT; velkorctl.exe under wine with the first. Arguments:
+# source folder, build folder, results folder (the one writable share), Windows build
+# folder, wine prefix. The results folder gets every test's output and "status".
 set -u
 source_dir=$1
 build_dir=$2
 results=$3
+windows_build_dir=$4
+wine_prefix=$5
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp XDG_RUNTIME_DIR=/run
 export VELKOR_GADGET="$build_dir/hid/velkor-gadget" VELKOR_GADGET_SOCKET=/run/velkor-gadget.sock
 export VELKORCTL="$build_dir/tools/velkorctl"
@@ -57,6 +60,8 @@ for variant in out-endpoint set-report; do
   [ $variant = out-endpoint ] && run node "$source_dir/tests/usb/node-checks.py" "$build_dir/node/velkor-node" "$VELKORCTL"
   run "kernel-path-$variant" "$build_dir/tests/usb/test_usb_kernel" --gtest_output="xml:$results/kernel-path-$variant.xml"
   [ $variant = out-endpoint ] && run bench "$build_dir/bench/bench_kernel_exchange" --benchmark_min_time=1
+  [ $variant = out-endpoint ] && run wine "$source_dir/tests/usb/wine-checks.sh" "$windows_build_dir/tools/velkorctl.exe" \
+    "$VELKOR_GADGET" "$wine_prefix"
   stop_gadget
 done
 

@@ -67,7 +67,7 @@ std::shared_ptr<VirtualConverter> listed(HDEVINFO set, DWORD index) {
 std::wstring hardwareId(const VirtualConverter& c) {
   const auto attributes = c.attributes();
   wchar_t text[64];
-  if (SetupApiDouble::instance().noReleaseInHardwareId)
+  if (SetupApiDouble::instance().wineNames)
     std::swprintf(text, 64, L"HID\\VID_%04X&PID_%04X", attributes.vendorId, attributes.productId);
   else
     std::swprintf(text, 64, L"HID\\VID_%04X&PID_%04X&REV_%04X", attributes.vendorId, attributes.productId,
@@ -75,10 +75,16 @@ std::wstring hardwareId(const VirtualConverter& c) {
   return text;
 }
 
-// A USB parent's instance ID: the serial number, or a number Windows makes up.
+// A USB parent's instance ID: the serial number, or a number Windows makes up; wine's
+// bus's instead, which tells no serial number.
 std::wstring parentId(const VirtualConverter& c) {
   const auto attributes = c.attributes();
   wchar_t text[64];
+  if (SetupApiDouble::instance().wineNames) {
+    std::swprintf(text, 64, L"WINEBUS\\VID_%04X&PID_%04X&MI_00\\1&0000&0&0", attributes.vendorId,
+                  attributes.productId);
+    return text;
+  }
   std::swprintf(text, 64, L"USB\\VID_%04X&PID_%04X\\", attributes.vendorId, attributes.productId);
   const std::string& serial = c.setup().serialNumber;
   return text + (serial.empty() ? std::wstring(L"5&2c6b1a3e&0&2") : wide(serial));
@@ -193,6 +199,14 @@ BOOLEAN WINAPI getAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
   return TRUE;
 }
 
+// The serial number string as the device gives it, cut to the caller's buffer.
+BOOLEAN WINAPI getSerialNumber(HANDLE handle, PVOID buffer, ULONG size) {
+  const std::wstring serial = wide(fake(handle)->converter->setup().serialNumber);
+  if (serial.empty() || size < (serial.size() + 1) * sizeof(wchar_t)) return FALSE;
+  std::memcpy(buffer, serial.c_str(), (serial.size() + 1) * sizeof(wchar_t));
+  return TRUE;
+}
+
 BOOLEAN WINAPI getPreparsedData(HANDLE handle, PHIDP_PREPARSED_DATA* data) {
   *data = reinterpret_cast<PHIDP_PREPARSED_DATA>(handle);
   return TRUE;
@@ -273,7 +287,7 @@ void SetupApiDouble::reset() { *this = SetupApiDouble{}; }
 const WindowsHid& SetupApiDouble::functions() {
   static const WindowsHid table{getHidGuid,  getClassDevices,   enumInterfaces,    interfaceDetail, registryProperty,
                                 deviceProperty, destroyList,    openDevice,        closeDevice,     getAttributes,
-                                getPreparsedData, getCaps,      freePreparsedData, flushQueue,      writeFile,
+                                getSerialNumber, getPreparsedData, getCaps,      freePreparsedData, flushQueue,      writeFile,
                                 readFile,    overlappedResult,  cancelIo};
   return table;
 }

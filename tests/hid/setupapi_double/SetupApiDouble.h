@@ -26,8 +26,9 @@ struct SetupApiDouble {
   // The system state the functions see.
   std::vector<std::shared_ptr<VirtualConverter>> converters;
   bool listFails = false;
-  // Wine's hardware IDs carry no release number for a device without a USB parent.
-  bool noReleaseInHardwareId = false;
+  // Wine 8's names: hardware IDs without a release number, and every HID device's
+  // parent on wine's own bus rather than USB.
+  bool wineNames = false;
   bool writesStall = false;
   // Interfaces that are no converter (a keyboard, say): a test fails at once when the
   // transport opens one.
