@@ -7,6 +7,7 @@ button or tab without its words, or a tab that does not say it is the selected o
 
     atspi_check.py DEMO_PROGRAM     (on a display, inside a D-Bus session)
 """
+import collections
 import os
 import subprocess
 import sys
@@ -77,22 +78,36 @@ def find_app():
     return None
 
 
+# What a reader learns of one control, read at once: the page may go away right after.
+Control = collections.namedtuple("Control", "node role role_name label name labelled selected")
+
+
+def selected(node):
+    states = node.getState()
+    return states.contains(pyatspi.STATE_SELECTED) or states.contains(pyatspi.STATE_CHECKED)
+
+
+def snapshot(node):
+    return Control(node, node.getRole(), node.getRoleName(), label_of(node), node.name, bool(labelled_by(node)),
+                   selected(node))
+
+
 def controls(app):
     # What a page switch shows and hides reaches the cache late or not at all: read
     # afresh, and again when a widget went away while being read.
     for _ in range(10):
         app.clear_cache()
         try:
-            return [n for n in walk(app) if n.getRole() in NAMED_ROLES and showing(n)]
+            return [snapshot(n) for n in walk(app) if n.getRole() in NAMED_ROLES and showing(n)]
         except GLib.GError:
             time.sleep(0.2)
     sys.exit("atspi-check: the tree kept changing while being read")
 
 
 def find(app, role, starts_with):
-    for node in controls(app):
-        if node.getRole() == role and label_of(node).startswith(starts_with):
-            return node
+    for control in controls(app):
+        if control.role == role and control.label.startswith(starts_with):
+            return control.node
     return None
 
 
@@ -109,30 +124,31 @@ def press(node):
 # reader hears it as a radio button, checked or not. The status page, open first, has
 # no radio buttons of its own, so those showing then are the tabs.
 def page_tabs(app, names=None):
-    tabs = [n for n in controls(app) if n.getRole() in (pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_RADIO_BUTTON)]
-    return [n for n in tabs if names is None or label_of(n) in names]
+    tabs = [c for c in controls(app) if c.role in (pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_RADIO_BUTTON)]
+    return [c for c in tabs if names is None or c.label in names]
 
 
-def selected_tab(node):
-    states = node.getState()
-    return states.contains(pyatspi.STATE_SELECTED) or states.contains(pyatspi.STATE_CHECKED)
+def still_selected(node):
+    try:
+        return selected(node)
+    except GLib.GError:
+        return False
 
 
 def check_view(app, view, problems, tab_names=()):
     seen = controls(app)
-    for node in seen:
-        if not label_of(node):
-            problems.append(f"{view}: an unnamed {node.getRoleName()}")
+    for control in seen:
+        if not control.label:
+            problems.append(f"{view}: an unnamed {control.role_name}")
         # A list's own name is its current value: only its label says what it sets.
-        elif node.getRole() == pyatspi.ROLE_COMBO_BOX and not labelled_by(node):
-            problems.append(f"{view}: the list showing '{node.name}' is not linked to its label")
+        elif control.role == pyatspi.ROLE_COMBO_BOX and not control.labelled:
+            problems.append(f"{view}: the list showing '{control.name}' is not linked to its label")
     tabs = page_tabs(app, tab_names)
     if tabs:
-        selected = [n for n in tabs if selected_tab(n)]
-        if len(selected) != 1:
-            problems.append(f"{view}: {len(selected)} of {len(tabs)} tabs say they are selected")
-    print(f"{view}: {len(seen)} controls, "
-          + ", ".join(f"{n.getRoleName()} '{label_of(n)}'" for n in seen[:40]))
+        checked = [c for c in tabs if c.selected]
+        if len(checked) != 1:
+            problems.append(f"{view}: {len(checked)} of {len(tabs)} tabs say they are selected")
+    print(f"{view}: {len(seen)} controls, " + ", ".join(f"{c.role_name} '{c.label}'" for c in seen[:40]))
     return seen
 
 
@@ -158,13 +174,12 @@ def main():
             check_view(app, "after a scan", problems)
             press(device)
             earlier = tab_names
-            tab_names = [label_of(n) for n in wait_for(
-                lambda: [n for n in page_tabs(app)] if [label_of(n) for n in page_tabs(app)] != earlier else None,
-                f"the {model} pages")]
+            tab_names = wait_for(lambda: [c.label for c in page_tabs(app)] != earlier
+                                 and [c.label for c in page_tabs(app)], f"the {model} pages")
             for name in tab_names:
-                tab = wait_for(lambda: page_tabs(app, [name]), f"tab '{name}'")[0]
+                tab = wait_for(lambda: page_tabs(app, [name]), f"tab '{name}'")[0].node
                 press(tab)
-                wait_for(lambda: selected_tab(tab), f"tab '{name}' selected")
+                wait_for(lambda: still_selected(tab), f"tab '{name}' selected")
                 time.sleep(0.3)
                 check_view(app, f"{model} page '{name}'", problems, tab_names)
     finally:
