@@ -65,11 +65,12 @@ trap '"$wineserver" -k 2>/dev/null; "$wineserver" -w; umount "$work/prefix"; rm 
 "$wineserver" -p
 
 # Wine adds the devices once its bus driver has started: the first runs may list fewer.
+# Its services take 20 s to 80 s to start in this emulated machine, more on a loaded host.
 # The first run starts wine's services, which keep its error stream and debug
 # channels: what its HID stack says lands in one log, shown when nothing is found.
 start=$(date +%s)
 WINEDEBUG=+hid,+plugplay ctl list >/dev/null 2>"$work/hid.log"
-while [ "$(ctl list 2>/dev/null | grep -c TQ)" -lt 3 ] && [ $(($(date +%s) - start)) -lt 120 ]; do
+while [ "$(ctl list 2>/dev/null | grep -c TQ)" -lt 3 ] && [ $(($(date +%s) - start)) -lt 240 ]; do
   sleep 2
 done
 echo "wine: $(ctl list 2>/dev/null | grep -c TQ) converters listed after $(($(date +%s) - start)) s"
