@@ -126,8 +126,11 @@ void Send101Requests(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     int answered = 0;
     std::function<void()> next = [&] {
-      node::http::ClientRequest request{"127.0.0.1", std::to_string(registry.port()), bhttp::verb::post,
-                                        kResourcePath, body};
+      node::http::ClientRequest request{.host = "127.0.0.1",
+                                        .port = std::to_string(registry.port()),
+                                        .method = bhttp::verb::post,
+                                        .target = kResourcePath,
+                                        .jsonBody = body};
       node::http::sendRequest(network, request, [&](const node::http::ClientResponse&) {
         if (++answered < kDevices + 1) next();
       });
@@ -144,8 +147,12 @@ void OneRequest(benchmark::State& state) {
   Registry registry(network);
   for (auto _ : state) {
     bool answered = false;
-    node::http::sendRequest(network, {"127.0.0.1", std::to_string(registry.port()), bhttp::verb::post,
-                                      kResourcePath, std::string("{}")},
+    node::http::sendRequest(network,
+                            {.host = "127.0.0.1",
+                             .port = std::to_string(registry.port()),
+                             .method = bhttp::verb::post,
+                             .target = kResourcePath,
+                             .jsonBody = std::string("{}")},
                             [&](const node::http::ClientResponse&) { answered = true; });
     runUntil(network, [&] { return answered; });
   }

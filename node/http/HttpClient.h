@@ -28,7 +28,7 @@ struct ClientRequest {
   std::string target;
   std::optional<std::string> jsonBody;  // none: an empty body, and no Content-Type
   std::chrono::milliseconds limit{4000};
-  std::shared_ptr<boost::asio::ssl::context> tls;  // set: HTTPS with it; null: plain HTTP
+  std::shared_ptr<boost::asio::ssl::context> tls{};  // set: HTTPS with it; null: plain HTTP
 };
 
 void sendRequest(boost::asio::io_context& network, ClientRequest request, std::function<void(ClientResponse)> done);
