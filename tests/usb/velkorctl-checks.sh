@@ -6,35 +6,13 @@
 set -u
 ctl=$1
 gadget=$2
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then
-    echo "ok - $description"
-    passed=$((passed + 1))
-  else
-    echo "FAILED - $description"
-    failed=$((failed + 1))
-  fi
-}
-send() { "$gadget" --control "$VELKOR_GADGET_SOCKET" --send "$*" >/dev/null; }
-# held N KEY: what gadget converter N holds under KEY
-held() { "$gadget" --control "$VELKOR_GADGET_SOCKET" --send "state $1" | sed -n "s/^$2=//p"; }
-# setting N POSITION: one byte of the settable run (0-based, the apply frame's order)
-setting() { held "$1" settings | cut -d, -f$(($2 + 1)); }
+source "$(dirname "$0")/gadget-checks.sh"
 exits() {  # exits CODE COMMAND...: the command ends with that exit status
   local want=$1
   shift
   "$@" >/tmp/ctl.out 2>/tmp/ctl.err
   local got=$?
   [ "$got" -eq "$want" ] || { echo "  exit $got, wanted $want: $*"; cat /tmp/ctl.err; return 1; }
-}
-frames_all() {
-  local sum=0 n
-  for n in 1 2 3; do sum=$((sum + $(held $n frames))); done
-  echo $sum
 }
 work=$(mktemp -d)
 cd "$work" || exit 1

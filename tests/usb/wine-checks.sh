@@ -12,24 +12,7 @@ gadget=$2
 template=$3
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then
-    echo "ok - $description"
-    passed=$((passed + 1))
-  else
-    echo "FAILED - $description"
-    failed=$((failed + 1))
-  fi
-}
-send() { "$gadget" --control "$VELKOR_GADGET_SOCKET" --send "$*" >/dev/null; }
-# held N KEY: what gadget converter N holds under KEY
-held() { "$gadget" --control "$VELKOR_GADGET_SOCKET" --send "state $1" | sed -n "s/^$2=//p"; }
-# setting N POSITION: one byte of the settable run (0-based, the apply frame's order)
-setting() { held "$1" settings | cut -d, -f$(($2 + 1)); }
+source "$(dirname "$0")/gadget-checks.sh"
 ctl() { "$wine" "$exe" "$@"; }
 exits() {  # exits CODE velkorctl-ARGUMENTS...: velkorctl.exe ends with that exit status
   local want=$1
@@ -40,11 +23,6 @@ exits() {  # exits CODE velkorctl-ARGUMENTS...: velkorctl.exe ends with that exi
   tr -d '\r' <"$work/out.raw" >"$work/out"
   tr -d '\r' <"$work/err.raw" >"$work/err"
   [ "$got" -eq "$want" ] || { echo "  exit $got, wanted $want: velkorctl.exe $*"; cat "$work/err"; return 1; }
-}
-frames_all() {
-  local sum=0 n
-  for n in 1 2 3; do sum=$((sum + $(held $n frames))); done
-  echo $sum
 }
 
 [ -f "$exe" ] || { echo "wine: $exe is missing (scripts/build-windows.sh builds it)"; exit 1; }
