@@ -21,27 +21,21 @@ port=8080
 [ -f "$build_dir/build.ninja" ] || cmake -S . -B "$build_dir" -G Ninja
 cmake --build "$build_dir" --target velkor-node -j2 >/dev/null
 
-ns="velkor-is12-$$"
+# The tool mostly waits (it looks for each answer every 0.2 s), so the models run at
+# once, each in a namespace of its own with a node of its own.
 work=$(mktemp -d /var/tmp/velkor-is12.XXXX)
-node_pid=""
+namespaces=()
+node_pids=()
 cleanup() {
-  [ -n "$node_pid" ] && kill "$node_pid" 2>/dev/null && wait "$node_pid" 2>/dev/null
-  ip netns delete "$ns" 2>/dev/null || true
+  for pid in "${node_pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  for ns in "${namespaces[@]}"; do ip netns delete "$ns" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
-ip netns add "$ns"
-ip netns exec "$ns" ip link set lo up
-
-# No registry to look for: the suite reads the Node API directly.
-printf 'registry = none\n' >"$work/node.conf"
-ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --config "$work/node.conf" \
-  --listen "$address:$port" --state-dir "$work/state" 2>"$work/node.log" &
-node_pid=$!
 
 # The control path of the first device whose label names the model.
-control_path() {
-  ip netns exec "$ns" python3 - "$address" "$port" "$1" <<'PY'
+control_path() {  # control_path NAMESPACE MODEL
+  ip netns exec "$1" python3 - "$address" "$port" "$2" <<'PY'
 import json, sys, time, urllib.parse, urllib.request
 address, port, model = sys.argv[1], sys.argv[2], sys.argv[3]
 for _ in range(50):
@@ -58,17 +52,45 @@ sys.exit(f"no {model} with a control endpoint in the node's device list")
 PY
 }
 
-printf 'CONFIG.MS05_INVASIVE_TESTING = True\n' >"$work/config.py"
-status=0
-for model in "${models[@]}"; do
-  path=$(control_path "$model")
+# One model's run: its summary in $work/MODEL.out, the node's log in $work/MODEL.log.
+run_model() {  # run_model NAMESPACE MODEL
+  local ns=$1 model=$2 path
+  path=$(control_path "$ns" "$model") || return 1
   echo "== IS-12-01 against $model (ws://$address:$port$path)"
   NMOS_CONFIG="$work/config.py" NMOS_WORK="$work/tool-$model" NMOS_RESULTS="${NMOS_RESULTS_DIR:-$work}/is12-$model.json" \
     ip netns exec "$ns" "$nmos/run-suite.sh" IS-12-01 --host "$address" "$address" null null \
-    --port "$port" "$port" 0 0 --version v1.3 v1.0 v1.0 v1.0 --urlpath null "$path" null null || status=1
+    --port "$port" "$port" 0 0 --version v1.3 v1.0 v1.0 v1.0 --urlpath null "$path" null null
+}
+
+# No registry to look for: the suite reads the Node API directly.
+printf 'registry = none\n' >"$work/node.conf"
+printf 'CONFIG.MS05_INVASIVE_TESTING = True\n' >"$work/config.py"
+runs=()
+for model in "${models[@]}"; do
+  ns="velkor-is12-$$-$model"
+  ip netns add "$ns"
+  namespaces+=("$ns")
+  ip netns exec "$ns" ip link set lo up
+  ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --config "$work/node.conf" \
+    --listen "$address:$port" --state-dir "$work/state-$model" 2>"$work/$model.log" &
+  node_pids+=($!)
+  run_model "$ns" "$model" >"$work/$model.out" 2>&1 &
+  runs+=($!)
+  # The tool installs what it lacks with apt, which takes one caller at a time: the next
+  # run starts once this one has its copy of the tool configured, or has ended.
+  until [ -f "$work/tool-$model/tool/nmostesting/UserConfig.py" ] || ! kill -0 $! 2>/dev/null; do sleep 0.2; done
 done
-if [ "$status" -ne 0 ]; then
-  echo "test-is12: IS-12-01 did not pass; the node's log:"
-  tail -40 "$work/node.log"
-fi
+
+status=0
+for i in "${!models[@]}"; do
+  model=${models[$i]}
+  passed=yes
+  wait "${runs[$i]}" || passed=no
+  cat "$work/$model.out"
+  if [ $passed = no ]; then
+    status=1
+    echo "test-is12: IS-12-01 did not pass against $model; the node's log:"
+    tail -40 "$work/$model.log"
+  fi
+done
 exit $status
