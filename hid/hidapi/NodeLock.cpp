@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -43,14 +44,15 @@ std::unique_ptr<NodeLock> NodeLock::open(const std::string& nodePath) {
 NodeLock::~NodeLock() { ::close(fd_); }
 
 TurnOutcome NodeLock::take(std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
+  std::optional<std::chrono::steady_clock::time_point> deadline;  // read once the lock is found held
   auto pause = kFirstPoll;
   for (;;) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return {true, {}};
     if (errno != EWOULDBLOCK && errno != EINTR) return {false, std::string("its lock failed: ") + std::strerror(errno)};
     const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) return {false, holder()};
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    if (!deadline) deadline = now + limit;
+    if (now >= *deadline) return {false, holder()};
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, *deadline - now));
     pause = std::min(pause * 2, kLongestPoll);
   }
 }
