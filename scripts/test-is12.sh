@@ -28,7 +28,7 @@ namespaces=()
 node_pids=()
 cleanup() {
   for pid in "${node_pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
-  for ns in "${namespaces[@]}"; do ip netns delete "$ns" 2>/dev/null; done
+  for ns in "${namespaces[@]}"; do ip netns delete "$ns" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
