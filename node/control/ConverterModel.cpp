@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "BusyHint.h"
 #include "StatusTexts.h"
 #include "Text.h"
 
@@ -49,7 +50,7 @@ std::optional<std::string> checkName(const json& value) {
 
 }  // namespace
 
-MethodResult resultOf(ExchangeResult result) {
+MethodResult resultOf(ExchangeResult result, const ConverterState& state) {
   switch (result) {
     case ExchangeResult::Done:
       return MethodResult::ok();
@@ -59,7 +60,7 @@ MethodResult resultOf(ExchangeResult result) {
     case ExchangeResult::NoAnswer:
       return MethodResult::fail(MethodStatus::Timeout, "the converter did not answer");
     case ExchangeResult::Busy:
-      return MethodResult::fail(MethodStatus::Locked, "another program holds the converter");
+      return MethodResult::fail(MethodStatus::Locked, busyMessage(state.busyHolder));
     case ExchangeResult::Gone:
       return MethodResult::fail(MethodStatus::DeviceError, "the converter was unplugged");
   }
@@ -111,8 +112,8 @@ ConverterModel::~ConverterModel() = default;
 
 ConverterAccess::Done ConverterModel::answerWith(Reply reply) {
   return [alive = std::weak_ptr<const bool>(alive_), reply = std::move(reply)](ExchangeResult result,
-                                                                             const ConverterState&) {
-    if (alive.lock()) reply(resultOf(result));
+                                                                             const ConverterState& state) {
+    if (alive.lock()) reply(resultOf(result, state));
   };
 }
 

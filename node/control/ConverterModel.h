@@ -18,8 +18,9 @@ inline constexpr int kRootOid = 1;
 inline constexpr int kDeviceManagerOid = 2;
 inline constexpr int kClassManagerOid = 3;
 
-// The answer a controller gets for each outcome of an exchange with the converter.
-MethodResult resultOf(ExchangeResult result);
+// The answer a controller gets for each outcome of an exchange with the converter, in
+// the state the exchange left (which names the program that kept it busy).
+MethodResult resultOf(ExchangeResult result, const ConverterState& state);
 
 // The overall status a converter's state maps to (NcOverallStatus), and why.
 struct OverallStatus {

@@ -99,7 +99,9 @@ TEST(Set, StoreCustomTakesSlotOneOrTwoOnly) {
   for (const json& slot : {json(0), json(3), json("1"), json()})
     EXPECT_EQ(f.call(slots, control::kStoreCustomMethod, {{"slot", slot}})["status"], 417) << slot;
   f.converter.expectStoreCustom(1, ExchangeResult::Busy);
-  EXPECT_EQ(f.call(slots, control::kStoreCustomMethod, {{"slot", 1}})["status"], 423);
+  const json busy = f.call(slots, control::kStoreCustomMethod, {{"slot", 1}});
+  EXPECT_EQ(busy["status"], 423);
+  EXPECT_EQ(busy["errorMessage"], "busy: velkorctl (process 4711) has had it for over 2 s; try again");
 }
 
 TEST(Set, ReadOnlyNodeRefusesEveryChange) {

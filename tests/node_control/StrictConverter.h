@@ -50,7 +50,11 @@ class StrictConverter final : public ConverterAccess {
     expectedNames_.push_back(std::move(name));
   }
   void expectStoreCustom(std::uint8_t slot, ExchangeResult result = ExchangeResult::Done) {
-    expected_.push_back({describe("store custom", slot, 0, 0), [=] { return result; }});
+    expected_.push_back({describe("store custom", slot, 0, 0), [=, this] {
+                           // As the worker does when another program kept the converter.
+                           if (result == ExchangeResult::Busy) state_.busyHolder = "velkorctl (process 4711)";
+                           return result;
+                         }});
   }
 
   void sendSetting(std::uint8_t command, std::size_t offset, std::uint8_t value, Done done) override {
