@@ -128,6 +128,13 @@ def page_tabs(app, names=None):
     return [c for c in tabs if names is None or c.label in names]
 
 
+# The tab row's labels once they differ from `earlier` (another converter's pages), read
+# in one walk of the tree; None until then.
+def tab_labels_other_than(app, earlier):
+    labels = [c.label for c in page_tabs(app)]
+    return labels if labels != earlier else None
+
+
 def still_selected(node):
     try:
         return selected(node)
@@ -173,9 +180,7 @@ def main():
             device = wait_for(lambda: find(app, pyatspi.ROLE_PUSH_BUTTON, model), f"a {model} device button")
             check_view(app, "after a scan", problems)
             press(device)
-            earlier = tab_names
-            tab_names = wait_for(lambda: [c.label for c in page_tabs(app)] != earlier
-                                 and [c.label for c in page_tabs(app)], f"the {model} pages")
+            tab_names = wait_for(lambda earlier=tab_names: tab_labels_other_than(app, earlier), f"the {model} pages")
             for name in tab_names:
                 tab = wait_for(lambda: page_tabs(app, [name]), f"tab '{name}'")[0].node
                 press(tab)
