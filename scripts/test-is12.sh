@@ -71,7 +71,7 @@ for model in "${models[@]}"; do
   ip netns add "$ns"
   namespaces+=("$ns")
   ip netns exec "$ns" ip link set lo up
-  ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --config "$work/node.conf" \
+  ip netns exec "$ns" "$build_dir/velkor-node/velkor-node" --virtual --config "$work/node.conf" \
     --listen "$address:$port" --state-dir "$work/state-$model" 2>"$work/$model.log" &
   node_pids+=($!)
   run_model "$ns" "$model" >"$work/$model.out" 2>&1 &

@@ -18,7 +18,7 @@ scripts/install-deps.sh avahi-daemon avahi-utils dbus-daemon python3
 build_dir="${BUILD_DIR:-build}"
 [ -f "$build_dir/build.ninja" ] || cmake -S . -B "$build_dir" -G Ninja
 cmake --build "$build_dir" --target velkor-node -j2
-node_program=$(realpath "$build_dir/node/velkor-node")
+node_program=$(realpath "$build_dir/velkor-node/velkor-node")
 
 ns="velkor-mdns-$$"
 peer="velkor-mdns-peer-$$"

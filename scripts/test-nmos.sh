@@ -56,7 +56,7 @@ fi
 # A system bus nobody listens on: a host avahi-daemon would put the node's mDNS on the
 # host's network, outside the namespace.
 DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" \
-  ip netns exec "$ns" "$build_dir/node/velkor-node" --virtual --listen "$address:$port" --state-dir "$work/state" \
+  ip netns exec "$ns" "$build_dir/velkor-node/velkor-node" --virtual --listen "$address:$port" --state-dir "$work/state" \
   "${tls_options[@]}" 2> "$work/node.log" &
 node_pid=$!
 

@@ -2,7 +2,7 @@
 # file, and a udev rule that gives the service's group the converters. Included by
 # packaging/CMakeLists.txt, whose helpers and copyright it uses.
 set(VELKOR_NODE_USER velkor-node)
-# The same folders the program takes by default (node/NodeConfig.h) and the unit's
+# The same folders the program takes by default (velkor-node/NodeConfig.h) and the unit's
 # StateDirectory names.
 set(VELKOR_NODE_STATE_DIR /var/lib/velkor-node)
 set(node_config_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/velkor-node)
@@ -30,7 +30,7 @@ add_custom_command(OUTPUT ${node_udev_rule}
   DEPENDS velkorctl
   VERBATIM)
 set(node_man_page ${node_dir}/velkor-node.8.gz)
-velkor_gzip(${PROJECT_SOURCE_DIR}/node/velkor-node.8 ${node_man_page})
+velkor_gzip(${PROJECT_SOURCE_DIR}/velkor-node/velkor-node.8 ${node_man_page})
 list(APPEND install_files ${node_udev_rule} ${node_man_page})
 
 install(TARGETS velkor-node RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT node)

@@ -12,8 +12,8 @@ results=$3
 windows_build_dir=$4
 wine_prefix=$5
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp XDG_RUNTIME_DIR=/run
-export VELKOR_GADGET="$build_dir/hid/velkor-gadget" VELKOR_GADGET_SOCKET=/run/velkor-gadget.sock
-export VELKORCTL="$build_dir/tools/velkorctl"
+export VELKOR_GADGET="$build_dir/velkor-gadget/velkor-gadget" VELKOR_GADGET_SOCKET=/run/velkor-gadget.sock
+export VELKORCTL="$build_dir/velkorctl/velkorctl"
 # The checks' Python would leave its compiled files in the read-only source folder.
 export PYTHONDONTWRITEBYTECODE=1
 echo 1 >"$results/status"
@@ -54,13 +54,13 @@ for variant in out-endpoint set-report; do
   option=""
   [ $variant = set-report ] && option=--no-out-endpoint
   start_gadget $option || { failed=$((failed + 1)); continue; }
-  [ $variant = out-endpoint ] && run velkorctl "$source_dir/tests/usb/velkorctl-checks.sh" "$build_dir/tools/velkorctl" "$VELKOR_GADGET"
+  [ $variant = out-endpoint ] && run velkorctl "$source_dir/tests/usb/velkorctl-checks.sh" "$build_dir/velkorctl/velkorctl" "$VELKOR_GADGET"
   [ $variant = out-endpoint ] && run app-flows env QT_QPA_PLATFORM=offscreen "$build_dir/tests/usb/test_usb_app" \
     --gtest_output="xml:$results/app-flows.xml"
-  [ $variant = out-endpoint ] && run node "$source_dir/tests/usb/node-checks.py" "$build_dir/node/velkor-node" "$VELKORCTL"
+  [ $variant = out-endpoint ] && run node "$source_dir/tests/usb/node-checks.py" "$build_dir/velkor-node/velkor-node" "$VELKORCTL"
   run "kernel-path-$variant" "$build_dir/tests/usb/test_usb_kernel" --gtest_output="xml:$results/kernel-path-$variant.xml"
   [ $variant = out-endpoint ] && run bench "$build_dir/bench/bench_kernel_exchange" --benchmark_min_time=1
-  [ $variant = out-endpoint ] && run wine "$source_dir/tests/usb/wine-checks.sh" "$windows_build_dir/tools/velkorctl.exe" \
+  [ $variant = out-endpoint ] && run wine "$source_dir/tests/usb/wine-checks.sh" "$windows_build_dir/velkorctl/velkorctl.exe" \
     "$VELKOR_GADGET" "$wine_prefix"
   stop_gadget
 done

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "../WireFormat.h"
+#include "WireFormat.h"
 #include "ReportDescriptors.h"
 
 namespace velkor::gadget {

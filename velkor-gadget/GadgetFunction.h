@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../AcceptedDevices.h"
+#include "AcceptedDevices.h"
 
 namespace velkor::gadget {
 
