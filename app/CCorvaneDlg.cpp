@@ -33,7 +33,7 @@ constexpr int kConnectionLabelId = 1006;
 constexpr int kPanelFrameId = 1015;
 constexpr int kFirstDeviceId = 1201;
 
-const char* const kNoDeviceText = "    No device online";
+constexpr const char* kNoDeviceText = "    No device online";
 
 // The window's template. The code places every control in pixels afterwards.
 constexpr ControlSpec kTemplate[] = {

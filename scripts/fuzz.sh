@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs each for a bounded time (FUZZ_SECONDS, 60 by default) from its seed corpus.
+# Builds the fuzz targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer (in
+# the sanitized tests' build), and runs each for a bounded time (FUZZ_SECONDS, 60 by
+# default) from its seed corpus.
 # A crash stops the run; keep its input under fuzz/corpus/<target>/ once fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-build_dir="${FUZZ_BUILD_DIR:-build-fuzz}"
-if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELKOR_FUZZ=ON \
-    -DVELKOR_BUILD_GUI=OFF -DVELKOR_BUILD_TESTS=OFF -DVELKOR_BUILD_BENCH=OFF
-fi
+# The sanitized tests' build holds the fuzz targets too: after scripts/test-sanitized.sh
+# there is nothing left to build.
+build_dir="${FUZZ_BUILD_DIR:-${SANITIZE_BUILD_DIR:-build-sanitize}}"
+scripts/configure-sanitized.sh "$build_dir"
 targets=()
 for corpus in fuzz/corpus/*/; do targets+=("fuzz_$(basename "$corpus")"); done
 cmake --build "$build_dir" -j"$(nproc)" --target "${targets[@]}"
