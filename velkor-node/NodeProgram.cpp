@@ -35,6 +35,8 @@ using tcp = boost::asio::ip::tcp;
 
 constexpr const char* kRegisterService = "_nmos-register._tcp";
 constexpr const char* kMetricsPath = "/metrics";
+// In the state folder: what controllers set that the node holds itself, a file per converter.
+constexpr const char* kLabelsFolder = "labels";
 // Long enough for avahi-daemon to hear from the registries on the link, short enough to
 // browse again soon.
 constexpr std::chrono::milliseconds kMulticastBrowseLimit{1500};
@@ -121,7 +123,8 @@ int runNode(const NodeConfig& config, Transport& transport) {
   NodeApi api(store);
   control::ControlEndpoint::Options controlOptions;
   controlOptions.readOnly = config.readOnly;
-  ControlRoutes controls(hub, controlOptions);
+  control::KeptValueStore kept(network, config.stateDir / kLabelsFolder, note);
+  ControlRoutes controls(hub, controlOptions, kept);
 
   http::HttpServer server(network, [&](const http::Request& request) {
     std::string_view path(request.target().data(), request.target().size());
