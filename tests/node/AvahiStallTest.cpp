@@ -5,6 +5,7 @@
 // bus is the test's own, for the whole process (D-Bus takes its address once); the
 // node's traffic stays on the loopback of a network namespace of the test's own.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -64,8 +64,7 @@ class HangingAvahiBus : public ::testing::Environment {
         << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
            "<busconfig><type>system</type><listen>unix:path="
-        << (folder_ / "bus").string() << "</listen><auth>EXTERNAL</auth><servicedir>"
-        << (folder_ / "services").string()
+        << (folder_ / "bus").string() << "</listen><auth>EXTERNAL</auth><servicedir>" << (folder_ / "services").string()
         << "</servicedir><policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     if (::access(kDbusDaemon, X_OK) == 0) start();
@@ -174,13 +173,12 @@ class Registry {
 
  private:
   boost::asio::io_context io_;
-  boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ =
-      boost::asio::make_work_guard(io_);
+  boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ = boost::asio::make_work_guard(io_);
   std::mutex lock_;
   int registrations_ = 0;
   http::HttpServer server_{io_, [this](const http::Request& request) {
-                             const bool registration = request.method() == bhttp::verb::post &&
-                                                       request.target().ends_with("/resource");
+                             const bool registration =
+                                 request.method() == bhttp::verb::post && request.target().ends_with("/resource");
                              if (registration) {
                                const std::lock_guard held(lock_);
                                ++registrations_;

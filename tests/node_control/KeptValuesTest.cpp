@@ -3,14 +3,13 @@
 // converter its own; a Set answered once the file is on disk, and refused, naming the
 // file, when it cannot be kept; a damaged or foreign file set aside, never fatal.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <boost/asio/io_context.hpp>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <boost/asio/io_context.hpp>
-#include <gtest/gtest.h>
 
 #include "KeptValueFile.h"
 #include "KeptValueStore.h"
@@ -94,8 +93,8 @@ const DamagedFile kDamaged[] = {
     {"values not a list", fileWith({{"values", {{"root", "x"}}}}), "no list of values"},
     {"a value without its property", fileWith({{"values", {{{"rolePath", {"root"}}, {"value", "x"}}}}}),
      "value 1 is not {rolePath, propertyId, value}"},
-    {"a role path of numbers", fileWith({{"values", {{{"rolePath", {1}}, {"propertyId", {{"level", 1}, {"index", 6}}},
-                                                      {"value", "x"}}}}}),
+    {"a role path of numbers",
+     fileWith({{"values", {{{"rolePath", {1}}, {"propertyId", {{"level", 1}, {"index", 6}}}, {"value", "x"}}}}}),
      "value 1 is not"},
     {"a value twice", fileWith({{"values", {kLabelEntry, kLabelEntry}}}), "value 2 repeats root property 1p6"},
 };
@@ -123,9 +122,8 @@ class KeptValueStoreTest : public ::testing::Test {
     start();
   }
   void start() {
-    store = std::make_unique<control::KeptValueStore>(io, folder, [this](const std::string& line) {
-      notes.push_back(line);
-    });
+    store = std::make_unique<control::KeptValueStore>(io, folder,
+                                                      [this](const std::string& line) { notes.push_back(line); });
   }
   fs::path fileOf(const ConverterInfo& converter) const { return folder / (converter.deviceId + ".json"); }
 
@@ -204,7 +202,8 @@ struct DamagedOnDisk {
 const DamagedOnDisk kOnDisk[] = {
     {"text that is no JSON", [](const fs::path& file) { std::ofstream(file) << "label = Rack 3\n"; },
      "refused: not JSON"},
-    {"another converter's file", [](const fs::path& file) {
+    {"another converter's file",
+     [](const fs::path& file) {
        std::ofstream(file) << control::keptFileText(kRight, kSome, control::kKeptFileBytes).text;
      },
      "refused: kept for another converter"},

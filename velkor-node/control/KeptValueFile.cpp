@@ -52,12 +52,14 @@ KeptFileRead parseKeptFile(std::string_view text, const std::string& deviceId) {
   const json version = document.value("version", json());
   if (!version.is_number_integer()) return {{}, "no version number"};
   if (version.get<int>() != kVersion)
-    return {{}, "version " + version.dump() + ", which this velkor-node does not read (it reads " +
-                    std::to_string(kVersion) + ")"};
+    return {{},
+            "version " + version.dump() + ", which this velkor-node does not read (it reads " +
+                std::to_string(kVersion) + ")"};
   const json device = document.value("device", json());
   if (device != deviceId)
-    return {{}, "kept for another converter (device " + (device.is_string() ? device.get<std::string>() : device.dump()) +
-                    ")"};
+    return {
+        {},
+        "kept for another converter (device " + (device.is_string() ? device.get<std::string>() : device.dump()) + ")"};
   const json values = document.value("values", json());
   if (!values.is_array()) return {{}, "no list of values"};
   KeptFileRead read;

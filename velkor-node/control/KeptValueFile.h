@@ -9,11 +9,10 @@
 #include <compare>
 #include <cstddef>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "ClassCatalogue.h"
 #include "ConverterAccess.h"

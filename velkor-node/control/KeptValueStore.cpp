@@ -21,9 +21,9 @@ constexpr const char* kRefusedExtension = ".refused";
 std::string writeWhole(const fs::path& file, const std::string& text) {
   std::error_code error;
   fs::create_directories(file.parent_path(), error);
-  const std::string problem = error ? "cannot make the folder " + file.parent_path().string() + " (" +
-                                          error.message() + ")"
-                                    : writeSaveTarget(inspectSaveTarget(file), text);
+  const std::string problem =
+      error ? "cannot make the folder " + file.parent_path().string() + " (" + error.message() + ")"
+            : writeSaveTarget(inspectSaveTarget(file), text);
   return problem.empty() ? problem : "cannot write " + file.string() + ": " + problem;
 }
 

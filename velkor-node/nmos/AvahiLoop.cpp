@@ -91,7 +91,8 @@ struct AvahiLoop::Shared {
     auto* self = static_cast<Shared*>(context);
     std::uint64_t count = 0;
     // Nonblocking: nothing to read means another turn took the count already.
-    if (::read(fd, &count, sizeof count) < 0 && errno != EAGAIN) self->note(std::string("mDNS loop: ") + std::strerror(errno));
+    if (::read(fd, &count, sizeof count) < 0 && errno != EAGAIN)
+      self->note(std::string("mDNS loop: ") + std::strerror(errno));
     std::deque<Task> now;
     bool stop = false;
     {
