@@ -149,7 +149,8 @@ TEST_F(KeptValueStoreTest, WhatControllersSetComesBackAfterARestart) {
   EXPECT_EQ(f.get(control::kDeviceManagerOid, kInventoryCode)["value"], "INV-0042");
   EXPECT_EQ(f.get(f.oidOf("status"), kReportingDelay)["value"], 7);
   // What a controller browsing the root block sees.
-  for (const json& member : f.get(control::kRootOid, kMembers)["value"]) {
+  const json members = f.get(control::kRootOid, kMembers)["value"];
+  for (const json& member : members) {
     if (member["oid"] == kOutputOid) {
       EXPECT_EQ(member["userLabel"], "Monitor feed");
     }
