@@ -19,6 +19,7 @@
 #include "AcceptedDevices.h"
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
+#include "MemoryKeeper.h"
 #include "PrivateNetwork.h"
 #include "ProcessMemory.h"
 #include "RatioReporter.h"
@@ -50,7 +51,7 @@ class Node {
  public:
   Node()
       : converter_(io_, kVersionModelA),
-        endpoint_(converter_, {}),
+        endpoint_(converter_, {}, kept_),
         controlAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)),
         echoAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
     acceptControl();
@@ -106,6 +107,7 @@ class Node {
 
   asio::io_context io_;
   node::testing::VirtualConverter converter_;
+  node::testing::MemoryKeeper kept_;
   node::control::ControlEndpoint endpoint_;
   tcp::acceptor controlAcceptor_;
   tcp::acceptor echoAcceptor_;
@@ -190,6 +192,7 @@ constexpr int kControllers = 10;
 struct Fleet {
   asio::io_context io;
   std::vector<std::unique_ptr<node::testing::VirtualConverter>> converters;
+  std::vector<std::unique_ptr<node::testing::MemoryKeeper>> kept;
   std::vector<std::unique_ptr<node::control::ConverterModel>> models;
   std::vector<std::unique_ptr<node::control::ControlSession>> sessions;
   std::size_t bytesSent = 0;
@@ -197,8 +200,9 @@ struct Fleet {
   Fleet() {
     for (int c = 0; c < kConverters; ++c) {
       converters.push_back(std::make_unique<node::testing::VirtualConverter>(io, kVersionModelA));
-      models.push_back(std::make_unique<node::control::ConverterModel>(*converters.back(),
-                                                                       node::control::ObjectModel::Options{}));
+      kept.push_back(std::make_unique<node::testing::MemoryKeeper>());
+      models.push_back(std::make_unique<node::control::ConverterModel>(
+          *converters.back(), node::control::ObjectModel::Options{}, *kept.back()));
       auto* model = models.back().get();
       std::vector<node::control::ControlSession*> mine;
       for (int s = 0; s < kControllers; ++s) {

@@ -11,6 +11,7 @@
 #include "AcceptedDevices.h"
 #include "ControlSession.h"
 #include "ConverterModel.h"
+#include "MemoryKeeper.h"
 #include "VirtualConverter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace velkor::node;
   boost::asio::io_context io;
   testing::VirtualConverter converter(io, (data[0] & 1) ? velkor::kVersionModelB : velkor::kVersionModelA);
-  control::ConverterModel model(converter, control::ObjectModel::Options{(data[0] & 2) != 0});
+  // Kept in memory: the store's file is tested on its own, and a disk would slow every input.
+  testing::MemoryKeeper kept;
+  control::ConverterModel model(converter, control::ObjectModel::Options{(data[0] & 2) != 0}, kept);
   std::size_t sentBytes = 0;
   control::ControlSession session(model.objects(), [&](std::string text) { sentBytes += text.size(); });
   model.objects().setChangeListener(

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libhidapi-dev libcli11-dev nlohmann-json3-dev
   libboost-dev libssl-dev libavahi-client-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev dbus-daemon
   fonts-liberation2 fonts-wqy-microhei
   clang libclang-rt-14-dev
   dpkg-dev file appstream desktop-file-utils groff-base man-db lintian systemd iproute2 curl

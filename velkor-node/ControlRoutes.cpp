@@ -6,7 +6,9 @@
 
 namespace velkor::node {
 
-ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options) : options_(options) {
+ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options,
+                             control::KeptValueStore& kept)
+    : options_(options), kept_(kept) {
   for (ConverterAccess* converter : hub.converters()) add(*converter);
   hub.watch({[this](ConverterAccess& converter) { add(converter); },
              [this](const ConverterInfo& info) { endpoints_.erase(info.deviceId); }});
@@ -14,7 +16,7 @@ ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Option
 
 void ControlRoutes::add(ConverterAccess& converter) {
   endpoints_.insert_or_assign(converter.info().deviceId,
-                              std::make_unique<control::ControlEndpoint>(converter, options_));
+                              std::make_unique<control::ControlEndpoint>(converter, options_, kept_.converter(converter.info())));
 }
 
 http::UpgradeTaker ControlRoutes::route(const http::Request& request) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ControlEndpoint.h"
+#include "KeptValueStore.h"
 #include "ConverterHub.h"
 #include "HttpServer.h"
 
@@ -18,7 +19,8 @@ namespace velkor::node {
 
 class ControlRoutes {
  public:
-  ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options);
+  // `kept`: where the converters' labels are kept; it outlives the routes.
+  ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options, control::KeptValueStore& kept);
 
   // For the HTTP server's upgrade hook: the control endpoint of the converter the
   // request's path names, if it is plugged in now; nobody (empty) leaves the request to
@@ -31,6 +33,7 @@ class ControlRoutes {
   void add(ConverterAccess& converter);
 
   control::ControlEndpoint::Options options_;
+  control::KeptValueStore& kept_;
   std::map<std::string, std::unique_ptr<control::ControlEndpoint>, std::less<>> endpoints_;
 };
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "ApiProto.h"
+#include "AvahiLoop.h"
 #include "ControlRoutes.h"
 #include "ConverterHub.h"
 #include "DnsSdBrowse.h"
@@ -34,6 +35,8 @@ using tcp = boost::asio::ip::tcp;
 
 constexpr const char* kRegisterService = "_nmos-register._tcp";
 constexpr const char* kMetricsPath = "/metrics";
+// In the state folder: what controllers set that the node holds itself, a file per converter.
+constexpr const char* kLabelsFolder = "labels";
 // Long enough for avahi-daemon to hear from the registries on the link, short enough to
 // browse again soon.
 constexpr std::chrono::milliseconds kMulticastBrowseLimit{1500};
@@ -72,7 +75,7 @@ std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening
   return endpoints;
 }
 
-Browse browserFor(const NodeConfig& config) {
+Browse browserFor(const NodeConfig& config, AvahiLoop& avahi) {
   if (config.registry == "none") return [] { return std::vector<RegistryAdvert>{}; };
   if (const auto fixed = parseListen(config.registry)) {
     // A configured registry is taken as it is: it needs no advertisement.
@@ -82,7 +85,8 @@ Browse browserFor(const NodeConfig& config) {
   }
   const std::vector<std::string> domains = config.dnsSdDomains;
   return unicastThenMulticast([domains] { return browseUnicast(kRegisterService, domains); },
-                              [] { return browseMulticast(kRegisterService, kMulticastBrowseLimit); }, note);
+                              [&avahi] { return browseMulticast(avahi, kRegisterService, kMulticastBrowseLimit); },
+                              note);
 }
 
 }  // namespace
@@ -119,7 +123,8 @@ int runNode(const NodeConfig& config, Transport& transport) {
   NodeApi api(store);
   control::ControlEndpoint::Options controlOptions;
   controlOptions.readOnly = config.readOnly;
-  ControlRoutes controls(hub, controlOptions);
+  control::KeptValueStore kept(network, config.stateDir / kLabelsFolder, note);
+  ControlRoutes controls(hub, controlOptions, kept);
 
   http::HttpServer server(network, [&](const http::Request& request) {
     std::string_view path(request.target().data(), request.target().size());
@@ -153,7 +158,9 @@ int runNode(const NodeConfig& config, Transport& transport) {
   hub.start();
   std::vector<std::pair<std::string, unsigned short>> advertised;
   for (const ListenAddress& listen : listening) advertised.emplace_back(listen.address, listen.port);
-  MdnsAdvertiser advertiser(description.label, advertised);
+  // mDNS on a thread of its own: a daemon that does not answer holds up nothing here.
+  AvahiLoop avahi(note);
+  MdnsAdvertiser advertiser(avahi, description.label, advertised);
   ResourceCounters counters;
   advertiser.setTxt(nodeAdvertTxt(counters, config.tls()));
   store.listen([&](const std::string&, const nlohmann::json*) {
@@ -162,7 +169,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   });
   RegistrationOptions registrationOptions;
   registrationOptions.tls = tls.client;
-  Registration registration(network, store, browserFor(config), registrationOptions, [&](bool none) { advertiser.advertise(none); });
+  Registration registration(network, store, browserFor(config, avahi), registrationOptions, [&](bool none) { advertiser.advertise(none); });
   registration.start();
 
   boost::asio::signal_set signals(network, SIGINT, SIGTERM);

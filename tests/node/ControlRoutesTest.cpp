@@ -11,6 +11,7 @@
 #include "ControlRoutes.h"
 #include "DemoConverters.h"
 #include "Resources.h"
+#include "ScratchFolder.h"
 #include "VirtualTransport.h"
 
 namespace velkor::node {
@@ -22,6 +23,7 @@ namespace bhttp = boost::beast::http;
 class ControlRoutesTest : public ::testing::Test {
  protected:
   ControlRoutesTest() { addDemoConverters(transport); }
+  ~ControlRoutesTest() override { std::filesystem::remove_all(state); }
 
   // Offers the routes an upgrade request for `path`; true when an endpoint took it.
   bool upgrade(const std::string& path) {
@@ -45,7 +47,9 @@ class ControlRoutesTest : public ::testing::Test {
   VirtualTransport transport{clock};
   boost::asio::io_context network;
   ConverterHub hub{network, transport, {std::chrono::milliseconds(20), std::chrono::hours(1), false}};
-  ControlRoutes routes{hub, {}};
+  const std::filesystem::path state = test::makeScratchFolder("velkor-routes-");
+  control::KeptValueStore kept{network, state, [](const std::string&) {}};
+  ControlRoutes routes{hub, {}, kept};
 };
 
 TEST_F(ControlRoutesTest, UpgradeReachesOnlyAConverterPluggedInNow) {

@@ -16,6 +16,7 @@
 
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
+#include "MemoryKeeper.h"
 #include "PrivateNetwork.h"
 #include "StrictConverter.h"
 #include "WireFormat.h"
@@ -37,7 +38,7 @@ class LoopbackNode {
  public:
   explicit LoopbackNode(control::ControlEndpoint::Options options = {})
       : converter_(io_, kVersionModelA), acceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
-    endpoint_ = std::make_unique<control::ControlEndpoint>(converter_, options);
+    endpoint_ = std::make_unique<control::ControlEndpoint>(converter_, options, kept_);
     acceptNext();
     thread_ = std::thread([this] { io_.run(); });
   }
@@ -79,6 +80,7 @@ class LoopbackNode {
   asio::io_context io_;
   asio::executor_work_guard<asio::io_context::executor_type> work_ = asio::make_work_guard(io_);
   VirtualConverter converter_;
+  MemoryKeeper kept_;
   tcp::acceptor acceptor_;
   std::unique_ptr<control::ControlEndpoint> endpoint_;
   std::thread thread_;
@@ -202,7 +204,8 @@ TEST(EndpointLifetime, AnswerAfterTheModelIsGoneIsDropped) {
   StrictConverter converter(kVersionModelA);
   std::vector<std::string> sent;
   {
-    control::ConverterModel model(converter, {});
+    MemoryKeeper kept;
+    control::ConverterModel model(converter, {}, kept);
     control::ControlSession session(model.objects(), [&](std::string text) { sent.push_back(std::move(text)); });
     converter.expectSetting(wire::kCmdOutputFormatA, offsetof(StatusBlockA, outputFormat), 1);
     session.receive(R"({"messageType":0,"commands":[{"handle":1,"oid":4,"methodId":{"level":1,"index":2},)"

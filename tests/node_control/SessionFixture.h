@@ -1,30 +1,33 @@
 #pragma once
 // One controller session on one strict converter's model, with the messages it sent.
+// Its kept values are in memory, or in a keeper of the test's own whose answers come
+// through an io_context.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <boost/asio/io_context.hpp>
 #include <nlohmann/json.hpp>
 
 #include "ControlSession.h"
 #include "ConverterModel.h"
+#include "MemoryKeeper.h"
 #include "StrictConverter.h"
 
 namespace velkor::node::testing {
 
 struct SessionFixture {
   explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false)
-      : converter(versionNumber),
-        model(converter, control::ObjectModel::Options{readOnly}),
-        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); }) {
-    model.objects().setChangeListener(
-        [this](int oid, control::ElementId id, const nlohmann::json& value) { session.propertyChanged(oid, id, value); });
-    listenId = converter.listen([this](const ConverterState&) { model.stateChanged(); });
-  }
+      : SessionFixture(versionNumber, readOnly, nullptr, nullptr) {}
+  // Kept values in `keeper`, which answers through `io`.
+  SessionFixture(std::uint16_t versionNumber, control::ValueKeeper& keeper, boost::asio::io_context& io)
+      : SessionFixture(versionNumber, false, &keeper, &io) {}
   ~SessionFixture() { converter.unlisten(listenId); }
 
-  // Runs one command and answers the converter's exchanges; the result of the command.
-  nlohmann::json call(int oid, control::ElementId method, nlohmann::json arguments) {
+  // Sends one command; its handle.
+  int send(int oid, control::ElementId method, nlohmann::json arguments) {
     const int handle = ++lastHandle;
     session.receive(nlohmann::json{{"messageType", 0},
                                    {"commands",
@@ -33,10 +36,19 @@ struct SessionFixture {
                                       {"methodId", method.toJson()},
                                       {"arguments", std::move(arguments)}}}}}
                         .dump());
+    return handle;
+  }
+  // Runs one command and answers the converter's exchanges; the result of the command.
+  nlohmann::json call(int oid, control::ElementId method, nlohmann::json arguments) {
+    const int handle = send(oid, method, std::move(arguments));
     converter.answerAll();
-    for (const auto& message : sent)
-      if (message["messageType"] == 1 && message["responses"][0]["handle"] == handle)
-        return message["responses"][0]["result"];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      if (const auto result = resultOf(handle)) return *result;
+      if (io == nullptr || std::chrono::steady_clock::now() > deadline) break;
+      io->restart();
+      io->run_for(std::chrono::milliseconds(10));
+    }
     ADD_FAILURE() << "no response to handle " << handle;
     return nullptr;
   }
@@ -61,11 +73,31 @@ struct SessionFixture {
   }
 
   StrictConverter converter;
+  MemoryKeeper memory;
   control::ConverterModel model;
   control::ControlSession session;
+  boost::asio::io_context* io;
   std::vector<nlohmann::json> sent;
   int listenId = 0;
   int lastHandle = 0;
+
+ private:
+  SessionFixture(std::uint16_t versionNumber, bool readOnly, control::ValueKeeper* keeper, boost::asio::io_context* io)
+      : converter(versionNumber),
+        model(converter, control::ObjectModel::Options{readOnly}, keeper ? *keeper : memory),
+        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); }),
+        io(io) {
+    model.objects().setChangeListener(
+        [this](int oid, control::ElementId id, const nlohmann::json& value) { session.propertyChanged(oid, id, value); });
+    listenId = converter.listen([this](const ConverterState&) { model.stateChanged(); });
+  }
+
+  std::optional<nlohmann::json> resultOf(int handle) const {
+    for (const auto& message : sent)
+      if (message["messageType"] == 1 && message["responses"][0]["handle"] == handle)
+        return message["responses"][0]["result"];
+    return std::nullopt;
+  }
 };
 
 }  // namespace velkor::node::testing

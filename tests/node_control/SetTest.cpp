@@ -42,6 +42,8 @@ const RefusedValue kRefused[] = {
     {"name with '#'", control::kDeviceManagerOid, kDeviceName, "Studio #1", 417},
     {"name outside Latin-1", control::kDeviceManagerOid, kDeviceName, "Studio \u20ac", 417},
     {"name with a control character", control::kDeviceManagerOid, kDeviceName, "Studio\n1", 417},
+    {"label longer than the node keeps", kOutputOid, kUserLabel, std::string(control::kKeptTextCharacters + 1, 'x'), 417},
+    {"label that is no text", kOutputOid, kUserLabel, 7, 417},
     {"read-only property", kOutputOid, kOid, 9, 405},
     {"read-only sequence", control::kRootOid, kMembers, json::array(), 405},
     {"unknown property", kOutputOid, {3, 99}, 1, 502},
@@ -67,6 +69,10 @@ TEST(Set, TakesTheEdgesOfEveryConstraint) {
   f.converter.expectName(u"Caf\u00e9 du Studio");
   EXPECT_EQ(f.set(control::kDeviceManagerOid, kDeviceName, "Caf\u00e9 du Studio")["status"], 200);
   EXPECT_EQ(f.get(control::kDeviceManagerOid, kDeviceName)["value"], "Caf\u00e9 du Studio");
+  // Counted in characters, not bytes: "\u00e9" is two bytes of UTF-8.
+  const std::string longest = std::string(control::kKeptTextCharacters - 1, 'x') + "\u00e9";
+  EXPECT_EQ(f.set(kOutputOid, kUserLabel, longest)["status"], 200);
+  EXPECT_EQ(f.get(kOutputOid, kUserLabel)["value"], longest);
 }
 
 struct ConverterAnswer {

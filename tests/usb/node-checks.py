@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """velkor-node built with hidapi, run in the test machine against the gadget converters:
-registration with a registry double of our own as converters come and go, and control
-over IS-12 checked against what the converters received and hold.
+registration with a registry double of our own as converters come and go, control over
+IS-12 checked against what the converters received and hold, and user labels set over
+IS-12 read back after the node restarted.
 Arguments: velkor-node, velkorctl; the gadget's control socket is $VELKOR_GADGET_SOCKET."""
 
 import json
@@ -39,6 +40,7 @@ FRAME_CHECKSUMMED = 530  # the 16-bit sum of bytes 0..529 follows, low byte firs
 QUERY_STATUS = {"TQ4410": 0x50, "TQ6630": 0x80}
 
 OVERALL_STATUS = {"level": 3, "index": 1}
+USER_LABEL = {"level": 1, "index": 6}
 UNHEALTHY = 3
 TIMEOUT_STATUS = 504
 
@@ -90,6 +92,14 @@ def held(number):
 
 def frames_from(number, first):
     return [bytes.fromhex(line) for line in gadget(f"frames {number} {first}")]
+
+
+def answered(condition):
+    """The condition's value; False while what it asks does not answer yet."""
+    try:
+        return condition()
+    except OSError:
+        return False
 
 
 def wait_for(condition, limit_s, step_s=0.1):
@@ -250,6 +260,45 @@ def check_change_by_velkorctl(converters):
     gadget(f"settings 2 {ZERO_SETTINGS}")
 
 
+# Labels a controller gives: gadget converter, role of the object, the label.
+LABELS = [
+    (1, "root", "Rack 3, left \u2013 SDI"),
+    (3, "output", "Stage feed"),
+]
+
+
+def check_labels_survive_restart(converters, restart):
+    oids = {}
+    for number, role, label in LABELS:
+        c = converters[number]
+        conn = ncp_client.Connection(c["href"])
+        oids[number, role] = ncp_client.ROOT_OID if role == "root" else conn.roles()[role]
+        result = conn.set(oids[number, role], USER_LABEL, label)
+        conn.close()
+        check(f"Set {c['name']} ({c['model']}) {role} userLabel = {label!r}: 200", result.get("status") == 200, result)
+    restart()
+    for number, role, label in LABELS:
+        c = converters[number]
+        conn = ncp_client.Connection(c["href"])
+        value = conn.get(oids[number, role], USER_LABEL).get("value")
+        conn.close()
+        check(f"after the node restarted, {c['name']} {role} userLabel is {label!r}", value == label, value)
+
+
+def start_node(config, log_path):
+    with open(log_path, "a") as log:
+        return subprocess.Popen([NODE, "--config", config], stdout=log, stderr=subprocess.STDOUT)
+
+
+def stop_node(node):
+    node.send_signal(signal.SIGTERM)
+    try:
+        return node.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        node.kill()
+        return node.wait()
+
+
 def main():
     converters = {}
     for number in (1, 2, 3):
@@ -263,22 +312,26 @@ def main():
         out.write(f"listen = 127.0.0.1:{port}\nregistry = 127.0.0.1:{registry.port}\n"
                   f"state-dir = {work}/state\npoll-interval-ms = {int(POLL_INTERVAL_S * 1000)}\n")
     log_path = os.path.join(work, "velkor-node.log")
-    with open(log_path, "w") as log:
-        node = subprocess.Popen([NODE, "--config", config], stdout=log, stderr=subprocess.STDOUT)
+    node = start_node(config, log_path)
+
+    def restart():
+        nonlocal node
+        check("velkor-node stops on SIGTERM with exit status 0, to restart", stop_node(node) == 0)
+        node = start_node(config, log_path)
+        served = lambda: len(node_api(port, "devices/")) == len(converters)  # noqa: E731
+        up, waited = wait_for(lambda: answered(served), FIRST_REGISTRATION_S, 0.2)
+        check(f"restarted, the node serves the three converters again ({waited:.1f} s)", up)
+
     try:
         check_registration(registry, port, converters)
         check_set_against_velkorctl(converters)
         check_silent_converter(converters)
         check_change_by_velkorctl(converters)
+        check_labels_survive_restart(converters, restart)
     except Exception as error:  # what stopped the checks is itself a failure
         check("the checks ran to the end", False, f"{type(error).__name__}: {error}")
     finally:
-        node.send_signal(signal.SIGTERM)
-        try:
-            code = node.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            node.kill()
-            code = node.wait()
+        code = stop_node(node)
         check("velkor-node stops on SIGTERM with exit status 0", code == 0, code)
         registry.stop()
         # The kernel-path tests that follow start from converters as the gadget made them.

@@ -116,8 +116,8 @@ class WebSocketSession final : public ControlConnection,
   std::unique_ptr<ControlSession> protocol_;
 };
 
-ControlEndpoint::ControlEndpoint(ConverterAccess& access, Options options)
-    : access_(access), options_(options), model_(access, ObjectModel::Options{options.readOnly}) {
+ControlEndpoint::ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept)
+    : access_(access), options_(options), model_(access, ObjectModel::Options{options.readOnly}, kept) {
   model_.objects().setChangeListener([this](int oid, ElementId property, const nlohmann::json& value) {
     // A copy: a session that overflows while told closes, and the list may change.
     const auto sessions = sessions_;

@@ -35,7 +35,9 @@ class ControlEndpoint {
     std::size_t maxConnections = 64;
   };
 
-  ControlEndpoint(ConverterAccess& access, Options options);
+  // `kept`: where the converter's values that the node holds itself are kept; it
+  // outlives the endpoint.
+  ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept);
   ~ControlEndpoint();
   ControlEndpoint(const ControlEndpoint&) = delete;
   ControlEndpoint& operator=(const ControlEndpoint&) = delete;

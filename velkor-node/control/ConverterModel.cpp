@@ -25,6 +25,8 @@ constexpr ElementId kOverallStatus{3, 1};
 constexpr ElementId kOverallStatusMessage{3, 2};
 
 constexpr const char* kFrameworkVersion = "v1.0.0";
+// The datatype of the texts whose length a run-time constraint bounds once kept.
+constexpr const char* kTextType = "NcString";
 constexpr const char* kManufacturerName = "Velkor";
 // NcDeviceGenericState and NcOverallStatus items.
 constexpr int kNormalOperation = 1;
@@ -92,8 +94,12 @@ const ClassCatalogue& catalogueFor(const ConverterTable& table) {
 }
 }  // namespace
 
-ConverterModel::ConverterModel(ConverterAccess& access, ObjectModel::Options options)
-    : access_(access), table_(tableFor(access)), catalogue_(catalogueFor(table_)), model_(catalogue_, options) {
+ConverterModel::ConverterModel(ConverterAccess& access, ObjectModel::Options options, ValueKeeper& kept)
+    : access_(access),
+      table_(tableFor(access)),
+      catalogue_(catalogueFor(table_)),
+      model_(catalogue_, options),
+      kept_(kept) {
   model_.add(kNcBlock, "root", std::nullopt,
              std::string(table_.word) + " converter at " + access_.info().identity);
   addDeviceManager();
@@ -105,15 +111,27 @@ ConverterModel::ConverterModel(ConverterAccess& access, ObjectModel::Options opt
   addPages();
   addCustomSlots();
   addStatusMonitor();
+  keepWhatControllersSet();
+  keptWatch_ = kept_.watch([this] { model_.refresh(); });
   model_.refresh();  // what is reported later are changes from here
 }
 
-ConverterModel::~ConverterModel() = default;
+ConverterModel::~ConverterModel() { kept_.unwatch(keptWatch_); }
 
 ConverterAccess::Done ConverterModel::answerWith(Reply reply) {
   return [alive = std::weak_ptr<const bool>(alive_), reply = std::move(reply)](ExchangeResult result,
                                                                              const ConverterState& state) {
     if (alive.lock()) reply(resultOf(result, state));
+  };
+}
+
+ValueKeeper::Done ConverterModel::answerKept(Reply reply) {
+  return [alive = std::weak_ptr<const bool>(alive_), reply = std::move(reply)](std::string problem) {
+    if (!alive.lock()) return;
+    // Not on disk is not set: a label the node would forget at its next start must not
+    // read as taken.
+    reply(problem.empty() ? MethodResult::ok()
+                          : MethodResult::fail(MethodStatus::DeviceError, problem + "; the value stays as it was"));
   };
 }
 
@@ -190,6 +208,46 @@ void ConverterModel::addStatusMonitor() {
     return json(inputPresent(table_.inputWord(access_.state().block)));
   };
   monitor.property(kInputFormat)->read = [this] { return json(table_.inputWord(access_.state().block)); };
+}
+
+void ConverterModel::keepWhatControllersSet() {
+  KeptValues unclaimed = kept_.values();
+  for (int oid = kRootOid; ControlObject* object = model_.find(oid); ++oid) {
+    const std::vector<std::string> rolePath = model_.rolePath(*object);
+    for (Property& property : object->properties) {
+      const json& descriptor = *property.descriptor;
+      if (descriptor.at("isReadOnly").get<bool>() || descriptor.value("isSequence", false) || property.read ||
+          property.write)
+        continue;
+      if (descriptor.value("typeName", json()) == kTextType) {
+        if (!object->runtimeConstraints.is_array()) object->runtimeConstraints = json::array();
+        object->runtimeConstraints.push_back({{"propertyId", property.id.toJson()},
+                                              {"defaultValue", property.stored},
+                                              {"maxCharacters", kKeptTextCharacters},
+                                              {"pattern", nullptr}});
+      }
+      const KeptKey key{rolePath, property.id};
+      property.read = [this, key, fallback = property.stored] {
+        const json* kept = kept_.value(key);
+        return kept ? *kept : fallback;
+      };
+      property.write = [this, key](const json& value, Reply reply) {
+        kept_.keep(key, value, answerKept(std::move(reply)));
+      };
+      const auto found = unclaimed.find(key);
+      if (found == unclaimed.end()) continue;
+      // A file edited by hand, or kept under other limits: what does not fit is dropped.
+      if (const std::optional<std::string> why = model_.check(*object, property, found->second)) {
+        kept_.note(describe(key) + " dropped: " + *why);
+        kept_.forget(key);
+      }
+      unclaimed.erase(found);
+    }
+  }
+  for (const auto& [key, value] : unclaimed) {
+    kept_.note(describe(key) + " dropped: the converter's model keeps no such value");
+    kept_.forget(key);
+  }
 }
 
 }  // namespace velkor::node::control

@@ -177,13 +177,7 @@ void ObjectModel::set(ControlObject& object, const nlohmann::json& arguments, Re
   if (property->descriptor->at("isReadOnly").get<bool>())
     return reply(MethodResult::fail(MethodStatus::Readonly, "property " + propertyName(*property) + " is read-only"));
   const json value = arguments.contains("value") ? arguments.at("value") : json();
-  ValueRules rules = rulesOf(*property->descriptor);
-  if (object.runtimeConstraints.is_array())
-    for (const json& constraint : object.runtimeConstraints)
-      if (elementIdOf(constraint.at("propertyId")) == property->id) rules.runtimeConstraints = &constraint;
-  std::optional<std::string> why = checkValue(value, rules, catalogue_);
-  if (!why && property->accepts) why = property->accepts(value);
-  if (why)
+  if (const std::optional<std::string> why = check(object, *property, value))
     return reply(MethodResult::fail(MethodStatus::ParameterError, "value for " + propertyName(*property) + ": " + *why));
   if (options_.readOnly)
     return reply(MethodResult::fail(MethodStatus::InvalidRequest, "this node is read-only: it changes nothing"));
@@ -195,6 +189,25 @@ void ObjectModel::set(ControlObject& object, const nlohmann::json& arguments, Re
   property->stored = value;
   report(object, *property);
   reply(MethodResult::ok());
+}
+
+std::optional<std::string> ObjectModel::check(const ControlObject& object, const Property& property,
+                                              const nlohmann::json& value) const {
+  ValueRules rules = rulesOf(*property.descriptor);
+  if (object.runtimeConstraints.is_array())
+    for (const json& constraint : object.runtimeConstraints)
+      if (elementIdOf(constraint.at("propertyId")) == property.id) rules.runtimeConstraints = &constraint;
+  std::optional<std::string> why = checkValue(value, rules, catalogue_);
+  if (!why && property.accepts) why = property.accepts(value);
+  return why;
+}
+
+std::vector<std::string> ObjectModel::rolePath(const ControlObject& object) const {
+  std::vector<std::string> path;
+  // Owners always come before the objects they hold, so the walk ends at the root.
+  for (const ControlObject* at = &object; at != nullptr; at = at->owner ? find(*at->owner) : nullptr)
+    path.insert(path.begin(), at->role);
+  return path;
 }
 
 MethodResult ObjectModel::sequenceMethod(ControlObject& object, ElementId method, const nlohmann::json& arguments) {

@@ -80,6 +80,13 @@ class ObjectModel {
 
   bool readOnly() const { return options_.readOnly; }
 
+  // Why `value` does not fit the property (its descriptor, the object's run-time
+  // constraints, the property's own check); nothing when it fits.
+  std::optional<std::string> check(const ControlObject& object, const Property& property,
+                                   const nlohmann::json& value) const;
+  // The roles from the root block down to the object, the root's own first.
+  std::vector<std::string> rolePath(const ControlObject& object) const;
+
   nlohmann::json valueOf(const ControlObject& object, const Property& property) const;
   nlohmann::json memberDescriptor(const ControlObject& object) const;
 

@@ -3,10 +3,11 @@
 #include <avahi-client/client.h>
 #include <avahi-client/lookup.h>
 #include <avahi-common/error.h>
-#include <avahi-common/simple-watch.h>
 #include <avahi-common/strlst.h>
+#include <avahi-common/timeval.h>
 #include <net/if.h>
 
+#include <future>
 #include <memory>
 
 #include "DnsSdBrowse.h"
@@ -16,22 +17,58 @@ namespace {
 
 // RFC 6763, 6.1: each TXT string is at most 255 bytes after its length byte.
 constexpr std::size_t kLongestTxtString = 255;
-// How long one turn of the event loop may sleep, so the time limit is looked at often.
-constexpr int kTurnMilliseconds = 50;
+// How long the caller waits past the browse's own limit for the loop to hand over what
+// the browse found.
+constexpr std::chrono::milliseconds kHandOverLimit{250};
 
-struct PollDeleter {
-  void operator()(AvahiSimplePoll* poll) const { avahi_simple_poll_free(poll); }
-};
-struct ClientDeleter {
-  void operator()(AvahiClient* client) const { avahi_client_free(client); }
-};
+std::string unavailable(int error) { return std::string("mDNS unavailable (avahi-daemon: ") + avahi_strerror(error) + ")"; }
 
+// Why the node's client cannot browse now; empty when it can.
+std::string unavailability(const AvahiContext& now) {
+  if (now.poll == nullptr) return "mDNS unavailable: the node is stopping";
+  if (now.client == nullptr) return unavailable(now.error);
+  switch (avahi_client_get_state(now.client)) {
+    case AVAHI_CLIENT_CONNECTING:
+      return unavailable(AVAHI_ERR_NO_DAEMON);
+    case AVAHI_CLIENT_FAILURE:
+      return unavailable(avahi_client_errno(now.client));
+    default:
+      return {};
+  }
+}
+
+// One browse, on the loop's thread, through a client of its own: everything the browse
+// made goes with that client when it ends.
 struct Search {
+  std::string serviceType;
+  std::chrono::steady_clock::time_point deadline;
+  const AvahiPoll* poll = nullptr;
+  AvahiClient* client = nullptr;
+  AvahiTimeout* timer = nullptr;
   std::vector<RegistryAdvert> adverts;
   int resolving = 0;
   bool listed = false;  // the daemon has told all it knows for now
   bool failed = false;
   std::string problem;
+  std::promise<MulticastBrowseResult> result;
+  std::shared_ptr<Search> self;  // the search keeps itself while it runs
+
+  void start(const std::shared_ptr<Search>& me, const AvahiContext& now);
+  // From Avahi's callbacks, which must not free the client that calls them: the timer
+  // ends the search at once instead.
+  void endWhenComplete() {
+    if (!failed && !(listed && resolving == 0)) return;
+    timeval at{};
+    poll->timeout_update(timer, avahi_elapse_time(&at, 0, 0));
+  }
+  static void onTimer(AvahiTimeout*, void* context) {
+    auto* search = static_cast<Search*>(context);
+    // Resolvers still waiting go with the client.
+    avahi_client_free(search->client);
+    search->poll->timeout_free(search->timer);
+    search->result.set_value({std::move(search->adverts), search->problem});
+    const std::shared_ptr<Search> last = std::move(search->self);  // lets go of it on return
+  }
 };
 
 std::map<std::string, std::string> txtOf(AvahiStringList* list) {
@@ -70,6 +107,7 @@ void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProto
   }
   --search->resolving;
   avahi_service_resolver_free(resolver);
+  search->endWhenComplete();
 }
 
 void browsed(AvahiServiceBrowser* browser, AvahiIfIndex interface, AvahiProtocol protocol, AvahiBrowserEvent event,
@@ -93,37 +131,46 @@ void browsed(AvahiServiceBrowser* browser, AvahiIfIndex interface, AvahiProtocol
     default:
       break;
   }
+  search->endWhenComplete();
+}
+
+void Search::start(const std::shared_ptr<Search>& me, const AvahiContext& now) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (left.count() <= 0) return result.set_value({{}, "mDNS unavailable: the browse waited its whole time"});
+  if (std::string why = unavailability(now); !why.empty()) return result.set_value({{}, std::move(why)});
+  poll = now.poll;
+  // The daemon is there (the node's client says so), so this client is made at once;
+  // without AVAHI_CLIENT_NO_FAIL it fails at once should the daemon have gone meanwhile.
+  int error = AVAHI_OK;
+  client = avahi_client_new(poll, AvahiClientFlags(0), nullptr, nullptr, &error);
+  if (client == nullptr) return result.set_value({{}, unavailable(error)});
+  if (avahi_service_browser_new(client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, serviceType.c_str(), "local",
+                                AvahiLookupFlags(0), browsed, this) == nullptr) {
+    std::string refused = std::string("mDNS browse refused: ") + avahi_strerror(avahi_client_errno(client));
+    avahi_client_free(client);
+    return result.set_value({{}, std::move(refused)});
+  }
+  timeval at{};
+  timer = poll->timeout_new(poll, avahi_elapse_time(&at, static_cast<unsigned>(left.count()), 0), onTimer, this);
+  if (timer == nullptr) {
+    avahi_client_free(client);
+    return result.set_value({{}, unavailable(AVAHI_ERR_NO_MEMORY)});
+  }
+  self = me;
 }
 
 }  // namespace
 
-MulticastBrowseResult browseMulticast(const std::string& serviceType, std::chrono::milliseconds limit) {
-  MulticastBrowseResult result;
-  const std::unique_ptr<AvahiSimplePoll, PollDeleter> poll(avahi_simple_poll_new());
-  if (!poll) return {{}, "mDNS unavailable: out of memory"};
-  int error = 0;
-  // Without AVAHI_CLIENT_NO_FAIL the client fails at once when the daemon is not there,
-  // rather than waiting for it.
-  const std::unique_ptr<AvahiClient, ClientDeleter> client(
-      avahi_client_new(avahi_simple_poll_get(poll.get()), AvahiClientFlags(0), nullptr, nullptr, &error));
-  if (!client) return {{}, std::string("mDNS unavailable (avahi-daemon: ") + avahi_strerror(error) + ")"};
-
-  Search search;
-  AvahiServiceBrowser* browser = avahi_service_browser_new(client.get(), AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                           serviceType.c_str(), "local", AvahiLookupFlags(0), browsed,
-                                                           &search);
-  if (browser == nullptr)
-    return {{}, std::string("mDNS browse refused: ") + avahi_strerror(avahi_client_errno(client.get()))};
-
+MulticastBrowseResult browseMulticast(AvahiLoop& loop, const std::string& serviceType, std::chrono::milliseconds limit) {
+  auto search = std::make_shared<Search>();
+  search->serviceType = serviceType;
   const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!search.failed && !(search.listed && search.resolving == 0) && std::chrono::steady_clock::now() < deadline) {
-    if (avahi_simple_poll_iterate(poll.get(), kTurnMilliseconds) != 0) break;  // quit or a poll error
-  }
-  // Resolvers still waiting are freed with the client.
-  avahi_service_browser_free(browser);
-  result.adverts = std::move(search.adverts);
-  result.problem = search.problem;
-  return result;
+  search->deadline = deadline;
+  std::future<MulticastBrowseResult> found = search->result.get_future();
+  loop.post([search](const AvahiContext& now) { search->start(search, now); });
+  if (found.wait_until(deadline + kHandOverLimit) != std::future_status::ready)
+    return {{}, "mDNS unavailable (avahi-daemon: no answer within " + std::to_string(limit.count()) + " ms)"};
+  return found.get();
 }
 
 }  // namespace velkor::node
