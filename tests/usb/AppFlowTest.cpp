@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "AppControls.h"
 #include "CButtonST.h"
 #include "CCorvaneDlg.h"
 #include "GadgetControl.h"
@@ -23,22 +24,6 @@
 
 namespace velkor::test {
 namespace {
-
-// The controls of each model's panel and pages.
-struct ModelControls {
-  std::vector<int> tabs;  // status first, function last
-  int outputTab;
-  int nameField;
-  int outputFormatList;
-  int applyModeList;
-  int apply;
-  int saveSettings;
-  int loadSettings;
-};
-const ModelControls kControlsA{{1016, 1017, 1018, 1019, 1020}, 1017, 1022, 1024, 1053, 1023, 1055, 1057};
-const ModelControls kControlsB{{1023, 1072, 1073, 1074}, 1072, 1077, 1085, 1094, 1095, 1096, 1098};
-constexpr int kScanButton = 1003;
-constexpr int kFirstDeviceButton = 1201;
 
 class AppFlow : public ::testing::TestWithParam<GadgetDevice> {
  protected:
@@ -55,11 +40,11 @@ class AppFlow : public ::testing::TestWithParam<GadgetDevice> {
 
   template <typename Widget = QWidget>
   Widget* control(QWidget* parent, int id) {
-    return parent->findChild<Widget*>(QString::number(id));
+    return controlOf<Widget>(parent, id);
   }
   template <typename Widget = QWidget>
   Widget* pageControl(int id) {
-    return control<Widget>(window->panel()->currentPage(), id);
+    return pageControlOf<Widget>(*window, id);
   }
   void click(QWidget* parent, int id) {
     auto* button = control<CButtonST>(parent, id);
@@ -70,17 +55,8 @@ class AppFlow : public ::testing::TestWithParam<GadgetDevice> {
     const std::string settings = GadgetControl::state(GetParam().number).at("settings");
     return settings.substr(0, settings.find(','));
   }
-  // Chooses the device button that shows this converter's name on its status page.
   bool chooseOwnButton(const ModelControls& m) {
-    for (int k = 0; k < kConverterCount; ++k) {
-      auto* button = control<CButtonST>(window.get(), kFirstDeviceButton + k);
-      if (button == nullptr) return false;
-      QTest::mouseClick(button, Qt::LeftButton);
-      if (window->panel() == nullptr) continue;
-      auto* name = pageControl<QLineEdit>(m.nameField);
-      if (name != nullptr && name->text() == GetParam().name) return true;
-    }
-    return false;
+    return chooseConverterNamed(*window, m, QString::fromUtf8(GetParam().name), kConverterCount);
   }
 
   LogCapture log;

@@ -61,7 +61,7 @@ for variant in out-endpoint set-report; do
   run "kernel-path-$variant" "$build_dir/tests/usb/test_usb_kernel" --gtest_output="xml:$results/kernel-path-$variant.xml"
   [ $variant = out-endpoint ] && run bench "$build_dir/bench/bench_kernel_exchange" --benchmark_min_time=1
   [ $variant = out-endpoint ] && run wine "$source_dir/tests/usb/wine-checks.sh" "$windows_build_dir/velkorctl/velkorctl.exe" \
-    "$VELKOR_GADGET" "$wine_prefix"
+    "$VELKOR_GADGET" "$wine_prefix" "$windows_build_dir/tests/usb/test_window_under_wine.exe"
   stop_gadget
 done
 

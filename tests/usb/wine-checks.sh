@@ -4,12 +4,14 @@
 # driver, SetupAPI and hid.dll) stands where Windows' would, so the SetupAPI transport
 # meets devices with real USB parents. Checked by exit status and against what the
 # converters hold, as velkorctl-checks.sh checks the Linux build.
+# The window program's flow (WindowUnderWineTest) runs here too, in the same wine.
 # Arguments: velkorctl.exe, velkor-gadget (its control socket is $VELKOR_GADGET_SOCKET),
-# the wine prefix make-wine-prefix.sh made.
+# the wine prefix make-wine-prefix.sh made, the window's flow (test_window_under_wine.exe).
 set -u
 exe=$1
 gadget=$2
 template=$3
+window_test=$4
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 source "$(dirname "$0")/gadget-checks.sh"
@@ -25,7 +27,9 @@ exits() {  # exits CODE velkorctl-ARGUMENTS...: velkorctl.exe ends with that exi
   [ "$got" -eq "$want" ] || { echo "  exit $got, wanted $want: velkorctl.exe $*"; cat "$work/err"; return 1; }
 }
 
-[ -f "$exe" ] || { echo "wine: $exe is missing (scripts/build-windows.sh builds it)"; exit 1; }
+for program in "$exe" "$window_test"; do
+  [ -f "$program" ] || { echo "wine: $program is missing (scripts/build-windows.sh builds it)"; exit 1; }
+done
 [ -f "$template/system.reg" ] || { echo "wine: no prefix in $template (make-wine-prefix.sh makes it)"; exit 1; }
 work=$(mktemp -d /tmp/wine-checks.XXXXXX)
 # The prefix made on the host, read-only here, with what wine writes kept in memory:
@@ -118,6 +122,13 @@ silent_ms=$((($(date +%s%N) - start) / 1000000))
 check "no reply ends within 4 s of an answered run ($silent_ms ms against $answering_ms ms)" \
   test "$silent_ms" -lt $((answering_ms + 4000))
 send fault 3 no-reply off
+
+# The window program's Windows build: it lists, chooses and reads a converter, and a
+# change made on its output page reaches the converter.
+send settings 3 0,0,0,0,0,0,0,0
+check "the window lists the converters, reads Stage Left and changes its output format" \
+  "$wine" "$window_test" --gtest_brief=1
+check "the window's change reached the converter: output format 1" test "$(setting 3 0)" = 1
 
 for n in 1 2 3; do send settings $n 0,0,0,0,0,0,0,0; done
 echo "wine: $passed passed, $failed failed"
