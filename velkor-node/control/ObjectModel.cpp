@@ -133,6 +133,24 @@ nlohmann::json ObjectModel::memberDescriptor(const ControlObject& object) const 
           {"owner", object.owner ? json(*object.owner) : json()}};
 }
 
+std::string ObjectModel::rolePath(const ControlObject& object) const {
+  std::string path = object.role;
+  for (const ControlObject* at = &object; at->owner;) {
+    at = find(*at->owner);
+    if (!at) break;
+    path = at->role + "." + path;
+  }
+  return path;
+}
+
+bool ObjectModel::changes(const ControlObject& object, const nlohmann::json& methodId) const {
+  const auto method = elementIdOf(methodId);
+  if (!method) return false;
+  if (*method == kSetMethod || *method == kSetSequenceItem || *method == kAddSequenceItem || *method == kRemoveSequenceItem)
+    return true;
+  return std::any_of(object.methods.begin(), object.methods.end(), [&](const Method& bound) { return bound.id == *method; });
+}
+
 void ObjectModel::invoke(int oid, const nlohmann::json& methodId, const nlohmann::json& arguments, Reply reply) {
   const auto method = elementIdOf(methodId);
   if (!method) return reply(MethodResult::fail(MethodStatus::BadCommandFormat, "methodId must be {level, index}"));

@@ -80,6 +80,13 @@ class ObjectModel {
 
   bool readOnly() const { return options_.readOnly; }
 
+  // The object's role path: the roles from the root's down to its own, joined by '.'
+  // ("root.output"). What authorization grants rights on.
+  std::string rolePath(const ControlObject& object) const;
+  // Whether the method changes what the object holds or does (Set, the sequence
+  // changes, a method the converter binds) rather than only reading it.
+  bool changes(const ControlObject& object, const nlohmann::json& methodId) const;
+
   nlohmann::json valueOf(const ControlObject& object, const Property& property) const;
   nlohmann::json memberDescriptor(const ControlObject& object) const;
 

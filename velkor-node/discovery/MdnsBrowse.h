@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "RegistryChoice.h"
+#include "ServiceChoice.h"
 
 namespace velkor::node {
 
 struct MulticastBrowseResult {
-  std::vector<RegistryAdvert> adverts;
+  std::vector<ServiceAdvert> adverts;
   std::string problem;  // why nothing could be asked (no daemon, no D-Bus); empty when asked
 };
 

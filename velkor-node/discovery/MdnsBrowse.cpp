@@ -27,7 +27,7 @@ struct ClientDeleter {
 };
 
 struct Search {
-  std::vector<RegistryAdvert> adverts;
+  std::vector<ServiceAdvert> adverts;
   int resolving = 0;
   bool listed = false;  // the daemon has told all it knows for now
   bool failed = false;
