@@ -13,10 +13,11 @@
 namespace velkor::node::testing {
 
 struct SessionFixture {
-  explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false)
+  explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false, control::Permissions permissions = {})
       : converter(versionNumber),
         model(converter, control::ObjectModel::Options{readOnly}),
-        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); }) {
+        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); },
+                std::move(permissions)) {
     model.objects().setChangeListener(
         [this](int oid, control::ElementId id, const nlohmann::json& value) { session.propertyChanged(oid, id, value); });
     listenId = converter.listen([this](const ConverterState&) { model.stateChanged(); });
