@@ -125,9 +125,9 @@ Browse registryBrowser(const NodeConfig& config) {
   if (config.registry == "none") return [] { return std::vector<ServiceAdvert>{}; };
   if (const auto fixed = parseListen(config.registry)) {
     // A configured registry is taken as it is: it needs no advertisement.
-    ServiceAdvert advert{fixed->address, fixed->port, {{"pri", "0"}, {"api_ver", "v1.3"},
-                                                        {"api_proto", apiProto(config.tls())},
-                                                        {"api_auth", config.authorization ? "true" : "false"}}};
+    ServiceAdvert advert{fixed->address, fixed->port, {{kTxtPriority, "0"}, {kTxtApiVersions, "v1.3"},
+                                                        {kTxtApiProto, apiProto(config.tls())},
+                                                        {kTxtApiAuth, config.authorization ? "true" : "false"}}};
     return [advert] { return std::vector<ServiceAdvert>{advert}; };
   }
   return dnsSdBrowser(config, kRegisterService);

@@ -27,7 +27,10 @@ AuthorizationServer::AuthorizationServer(boost::asio::io_context& network, KeySt
       nextBackoff_(options_.backoff),
       timer_(network) {}
 
-AuthorizationServer::~AuthorizationServer() { stop(); }
+AuthorizationServer::~AuthorizationServer() {
+  stop();
+  if (browser_.joinable()) browser_.join();
+}
 
 void AuthorizationServer::start() {
   running_ = true;
@@ -37,9 +40,10 @@ void AuthorizationServer::start() {
 }
 
 void AuthorizationServer::stop() {
+  // A browse under way is left to end on its own (the resolver's time-outs): waiting for
+  // it here would eat a stopping node's time to leave its registry.
   running_ = false;
   timer_.cancel();
-  if (browser_.joinable()) browser_.join();
 }
 
 void AuthorizationServer::browse() {
@@ -62,8 +66,8 @@ void AuthorizationServer::browsed(const std::vector<ServiceAdvert>& adverts) {
   candidates_.clear();
   current_ = 0;
   for (const ServiceCandidate& found : chooseServices(adverts, wanted, random_)) {
-    const auto selector = found.txt.find("api_selector");
-    http::Url url{found.txt.at("api_proto") == kProtoHttps, found.host, std::to_string(found.port),
+    const auto selector = found.txt.find(kTxtApiSelector);
+    http::Url url{found.txt.at(kTxtApiProto) == kProtoHttps, found.host, std::to_string(found.port),
                   std::string(kMetadataPath)};
     if (selector != found.txt.end() && !selector->second.empty()) url.target += "/" + selector->second;
     candidates_.push_back(std::move(url));

@@ -57,6 +57,7 @@ class AuthorizationServer {
   AuthorizationServer& operator=(const AuthorizationServer&) = delete;
 
   void start();
+  // Stops at once; a browse under way ends on its own thread, joined when this goes.
   void stop();
 
   // Told on the network thread each time the server's metadata is read (a server found,

@@ -8,7 +8,7 @@ namespace velkor::node {
 namespace {
 
 std::optional<int> priorityOf(const ServiceAdvert& advert) {
-  const auto found = advert.txt.find("pri");
+  const auto found = advert.txt.find(kTxtPriority);
   if (found == advert.txt.end()) return std::nullopt;
   int priority = 0;
   const std::string& text = found->second;
@@ -22,10 +22,10 @@ bool serves(const ServiceAdvert& advert, const ServiceWanted& wanted) {
     const auto found = advert.txt.find(key);
     return found == advert.txt.end() ? std::string() : found->second;
   };
-  const std::string proto = value("api_proto");
+  const std::string proto = value(kTxtApiProto);
   if (std::find(wanted.protocols.begin(), wanted.protocols.end(), proto) == wanted.protocols.end()) return false;
-  if (wanted.authorization && value("api_auth") != (*wanted.authorization ? "true" : "false")) return false;
-  std::istringstream versions(value("api_ver"));
+  if (wanted.authorization && value(kTxtApiAuth) != (*wanted.authorization ? "true" : "false")) return false;
+  std::istringstream versions(value(kTxtApiVersions));
   for (std::string version; std::getline(versions, version, ',');)
     if (version == wanted.apiVersion) return true;
   return false;

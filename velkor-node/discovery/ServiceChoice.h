@@ -13,6 +13,13 @@
 
 namespace velkor::node {
 
+// The TXT keys NMOS services advertise themselves with.
+inline constexpr const char* kTxtPriority = "pri";
+inline constexpr const char* kTxtApiVersions = "api_ver";
+inline constexpr const char* kTxtApiProto = "api_proto";
+inline constexpr const char* kTxtApiAuth = "api_auth";
+inline constexpr const char* kTxtApiSelector = "api_selector";
+
 struct ServiceAdvert {
   std::string host;
   unsigned port = 0;
