@@ -10,19 +10,21 @@
 namespace velkor::node {
 namespace {
 
-// Whether a claim's pattern takes in the object at `rolePath`: the pattern names it, or
-// a block above it, or everything below it ("root.*" takes in the root block too).
-bool includes(const std::string& pattern, const std::string& rolePath) {
-  if (auth::patternMatches(pattern, rolePath) || auth::patternMatches(pattern, rolePath + ".")) return true;
-  for (std::size_t dot = rolePath.rfind('.'); dot != std::string::npos && dot > 0; dot = rolePath.rfind('.', dot - 1))
-    if (auth::patternMatches(pattern, rolePath.substr(0, dot))) return true;
+// Whether one of a claim's patterns takes in the object at `rolePath`: a pattern names
+// it, or a block above it, or everything below it ("root.*" takes in the root block too).
+bool anyIncludes(const std::vector<std::string>& patterns, const std::string& rolePath) {
+  const std::string below = rolePath + ".";
+  for (const std::string& pattern : patterns) {
+    if (auth::patternMatches(pattern, rolePath) || auth::patternMatches(pattern, below)) return true;
+    const std::string_view path(rolePath);
+    for (std::size_t dot = path.rfind('.'); dot != std::string_view::npos && dot > 0; dot = path.rfind('.', dot - 1))
+      if (auth::patternMatches(pattern, path.substr(0, dot))) return true;
+  }
   return false;
 }
 
 std::function<bool(const std::string&)> ruleOf(std::vector<std::string> patterns) {
-  return [patterns = std::move(patterns)](const std::string& rolePath) {
-    return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) { return includes(p, rolePath); });
-  };
+  return [patterns = std::move(patterns)](const std::string& rolePath) { return anyIncludes(patterns, rolePath); };
 }
 
 }  // namespace
