@@ -8,6 +8,10 @@
 #
 #   scripts/test-auth.sh      (as root)
 #
+# NMOS_TLS=1 runs it all over HTTPS and WSS: the node with the tool's test certificate
+# for api.testsuite.nmos.tv and trusting the tool's CA, as the tool's authorization and
+# registry servers present certificates it signed.
+#
 # Prints each run's summary; exits 1 if any test ended as Fail or Error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,8 +35,10 @@ fi
 port=8080
 metrics_port=9100
 # Tokens of the tool's server are meant for "*.testsuite.nmos.tv": the node goes by a
-# name there.
-node_name=velkor-node.testsuite.nmos.tv
+# name there; over TLS, the name of the tool's certificate it serves.
+tls=${NMOS_TLS:-0}
+pki="$nmos/testing-tool/test_data/BCP00301/ca"
+if [ "$tls" = 1 ]; then node_name=api.testsuite.nmos.tv; scheme=https; else node_name=velkor-node.testsuite.nmos.tv; scheme=http; fi
 work=$(mktemp -d /var/tmp/velkor-auth.XXXX)
 namespaces=()
 node_pids=()
@@ -53,11 +59,20 @@ make_namespace() {  # make_namespace NAME ADDRESS
   ip netns exec "$1" ip route add default dev lo
   mkdir -p "/etc/netns/$1"
   printf 'nameserver 127.0.0.1\nsearch testsuite.nmos.tv\noptions timeout:1 attempts:1\n' >"/etc/netns/$1/resolv.conf"
+  # The tool reaches the node by the name its certificate gives; the tool's DNS server
+  # does not serve it, the namespace's own hosts file does.
+  printf '127.0.0.1 localhost\n%s %s\n' "$2" "$node_name" >"/etc/netns/$1/hosts"
 }
 
 start_node() {  # start_node NAMESPACE ADDRESS RUN REGISTRY
   printf 'authorization = true\nhost-name = %s\nregistry = %s\nmetrics-listen = %s:%s\n' \
     "$node_name" "$4" "$2" "$metrics_port" >"$work/$3.conf"
+  if [ "$tls" = 1 ]; then
+    install -m 600 "$pki/intermediate/private/ecdsa.api.testsuite.nmos.tv.key.pem" "$work/$3.key"
+    printf 'tls-certificate = %s\ntls-private-key = %s\ntls-ca = %s\n' \
+      "$pki/intermediate/certs/ecdsa.api.testsuite.nmos.tv.cert.chain.pem" "$work/$3.key" "$pki/certs/ca.cert.pem" \
+      >>"$work/$3.conf"
+  fi
   # A system bus nobody listens on: a host avahi-daemon would take mDNS out of the namespace.
   DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" ip netns exec "$1" "$build_dir/velkor-node/velkor-node" --virtual \
     --config "$work/$3.conf" --listen "$2:$port" --state-dir "$work/state-$3" 2>"$work/$3.log" &
@@ -67,12 +82,13 @@ start_node() {  # start_node NAMESPACE ADDRESS RUN REGISTRY
 # The control path of the first device of the model, from the node's metrics, which its
 # metrics address serves without a token.
 control_path() {  # control_path NAMESPACE ADDRESS MODEL
-  ip netns exec "$1" python3 - "$2" "$metrics_port" "$3" <<'PY'
-import re, sys, time, urllib.request
-address, port, model = sys.argv[1:4]
+  ip netns exec "$1" python3 - "$node_name" "$metrics_port" "$3" "$scheme" "$pki/certs/ca.cert.pem" <<'PY'
+import re, ssl, sys, time, urllib.request
+host, port, model, scheme, ca = sys.argv[1:6]
+trust = ssl.create_default_context(cafile=ca)
 for _ in range(50):
     try:
-        with urllib.request.urlopen(f"http://{address}:{port}/metrics", timeout=2) as answer:
+        with urllib.request.urlopen(f"{scheme}://{host}:{port}/metrics", timeout=2, context=trust) as answer:
             for line in answer.read().decode().splitlines():
                 found = re.match(r'velkor_converter_up\{device_id="([^"]+)",model="' + model + '"', line)
                 if found:
@@ -91,21 +107,25 @@ tool_config() {  # tool_config FILE [LINE ...]
   local file=$1; shift
   printf '%s\n' 'CONFIG.ENABLE_AUTH = True' 'CONFIG.ENABLE_DNS_SD = True' 'CONFIG.DNS_SD_MODE = "unicast"' \
     'CONFIG.MOCK_SERVICES_WARM_UP_DELAY = 6' "$@" >"$file"
+  [ "$tls" = 0 ] || echo 'CONFIG.ENABLE_HTTPS = True' >>"$file"
 }
 
 run_is04() {
   local ns=$1 address=$2
-  echo "== IS-04-01 with authorization (http://$address:$port)"
+  local host=$address
+  [ "$tls" = 0 ] || host=$node_name
+  echo "== IS-04-01 with authorization ($scheme://$host:$port)"
   NMOS_CONFIG="$work/is04.py" NMOS_WORK="$work/tool-is04" ip netns exec "$ns" "$nmos/run-suite.sh" IS-04-01 \
-    --host "$address" --port "$port" --version v1.3
+    --host "$host" --port "$port" --version v1.3
 }
 
 run_is12() {
-  local ns=$1 address=$2 model=$3 path
+  local ns=$1 address=$2 model=$3 path host=$2
+  [ "$tls" = 0 ] || host=$node_name
   path=$(control_path "$ns" "$address" "$model") || return 1
-  echo "== IS-12-01 with authorization against $model (ws://$address:$port$path)"
+  echo "== IS-12-01 with authorization against $model (${scheme/http/ws}://$host:$port$path)"
   NMOS_CONFIG="$work/is12.py" NMOS_WORK="$work/tool-$model" ip netns exec "$ns" "$nmos/run-suite.sh" IS-12-01 \
-    --host "$address" "$address" null null --port "$port" "$port" 0 0 --version v1.3 v1.0 v1.0 v1.0 \
+    --host "$host" "$host" null null --port "$port" "$port" 0 0 --version v1.3 v1.0 v1.0 v1.0 \
     --urlpath null "$path" null null
 }
 
