@@ -130,8 +130,7 @@ std::string configProblem(const NodeConfig& config) {
   if (certificate && !key) return "tls-certificate is set but tls-private-key is not: TLS needs both";
   if (key && !certificate) return "tls-private-key is set but tls-certificate is not: TLS needs both";
   if (!config.tlsTrustedCa.empty() && !config.tls() && !config.authorization)
-    return "tls-ca is set but the node serves no TLS and has no authorization: it checks registries and "
-           "authorization servers only when it talks HTTPS to them";
+    return "tls-ca is set but the node serves no TLS: it checks registries only when it talks HTTPS to them";
   if (!config.authorizationServer.empty() && !config.authorization)
     return "authorization-server is set but authorization is not: set authorization = true";
   if (config.authorization && config.tls() && config.authorizationServer.starts_with("http://"))

@@ -63,7 +63,6 @@ class AuthorizationServer {
   // Told on the network thread each time the server's metadata is read (a server found,
   // or read again), for the node's OAuth client.
   void onMetadata(std::function<void(const ServerMetadata&)> listener) { metadataListeners_.push_back(std::move(listener)); }
-  const std::optional<ServerMetadata>& metadata() const { return metadata_; }
 
   // Whether a token's issuer may be asked for its keys: over HTTPS any server whose
   // certificate the node trusts; over plain HTTP, when the node allows it at all, only a

@@ -119,7 +119,7 @@ class StreamLink final : public ClientConnection::Link, public std::enable_share
     boost::asio::ip::make_address(name, notAddress);
     // SNI carries names only; an address is checked against the certificate all the same.
     if (notAddress && SSL_set_tlsext_host_name(wire_->stream.native_handle(), name.c_str()) != 1)
-      return finish({0, {}, "cannot name " + name + " to the server's TLS"});
+      return finish({0, {}, "cannot name " + name + " to the registry's TLS"});
     wire_->stream.set_verify_callback(boost::asio::ssl::host_name_verification(name));
     wire_->stream.async_handshake(boost::asio::ssl::stream_base::client,
                                   [self = this->shared_from_this(), wire = wire_, turn](beast::error_code error) {
