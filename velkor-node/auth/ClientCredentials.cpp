@@ -83,7 +83,7 @@ void ClientCredentials::renew(std::function<void()> done) {
 void ClientCredentials::obtain() {
   if (busy_ || !server_) return;
   if (!server_->tokens) {
-    note_("the authorization server " + server_->issuer + " gives no token endpoint");
+    say("the authorization server " + server_->issuer + " gives no token endpoint");
     return finished(false);
   }
   busy_ = true;
@@ -94,7 +94,7 @@ void ClientCredentials::obtain() {
 
 void ClientCredentials::registerClient() {
   if (!server_->registration) {
-    note_("the authorization server " + server_->issuer + " registers no clients, and this node is none of its clients");
+    say("the authorization server " + server_->issuer + " registers no clients, and this node is none of its clients");
     return finished(false);
   }
   const json body = {{"client_name", options_.clientName},
@@ -107,7 +107,7 @@ void ClientCredentials::registerClient() {
                       const json registered = json::parse(answer.body, nullptr, false);
                       if ((answer.status != 200 && answer.status != 201) || !registered.is_object() ||
                           !registered.contains("client_id") || !registered["client_id"].is_string()) {
-                        note_("client registration refused (" +
+                        say("client registration refused (" +
                               (answer.status == 0 ? answer.error : "HTTP " + std::to_string(answer.status)) + ")");
                         return finished(false);
                       }
@@ -115,8 +115,8 @@ void ClientCredentials::registerClient() {
                       if (registered.contains("client_secret") && registered["client_secret"].is_string())
                         client.secret = registered["client_secret"].get<std::string>();
                       if (const std::string problem = saveClient(options_.stateDir, client); !problem.empty())
-                        note_("the OAuth client will not survive a restart: " + problem);
-                      note_("registered as OAuth client " + client.id);
+                        say("the OAuth client will not survive a restart: " + problem);
+                      say("registered as OAuth client " + client.id);
                       client_ = std::move(client);
                       requestToken();
                     });
@@ -131,7 +131,7 @@ void ClientCredentials::requestToken() {
     const bool bearer = granted.is_object() && granted.contains("token_type") && granted["token_type"].is_string() &&
                         sameLetters(granted["token_type"].get_ref<const std::string&>(), kTokenTypeBearer);
     if (answer.status != 200 || !bearer || !granted.contains("access_token") || !granted["access_token"].is_string()) {
-      note_("no token from " + server_->issuer + " (" +
+      say("no token from " + server_->issuer + " (" +
             (answer.status == 0 ? answer.error : "HTTP " + std::to_string(answer.status)) + ")");
       // A server that no longer knows the client: registered again on the next try.
       if (answer.status == 400 || answer.status == 401) client_.reset();
@@ -157,6 +157,12 @@ void ClientCredentials::finished(bool gotToken) {
   auto waiting = std::move(waiting_);
   waiting_.clear();
   for (auto& done : waiting) done();
+}
+
+void ClientCredentials::say(const std::string& line) {
+  if (line == lastNote_) return;
+  lastNote_ = line;
+  note_(line);
 }
 
 void ClientCredentials::retryLater() {

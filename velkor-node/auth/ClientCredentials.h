@@ -64,6 +64,8 @@ class ClientCredentials final : public TokenSource {
   void requestToken();
   void finished(bool gotToken);
   void retryLater();
+  // Says a line once: a server that keeps refusing is not told of at every retry.
+  void say(const std::string& line);
 
   boost::asio::io_context& network_;
   ClientCredentialsOptions options_;
@@ -71,6 +73,7 @@ class ClientCredentials final : public TokenSource {
   std::optional<ServerMetadata> server_;
   std::optional<OAuthClient> client_;
   std::string token_;
+  std::string lastNote_;
   bool busy_ = false;
   std::vector<std::function<void()>> waiting_;
   boost::asio::steady_timer timer_;

@@ -145,12 +145,15 @@ void Registration::contact() {
   if (current_ >= candidates_.size()) return backoff();
   if (options_.tokens && options_.tokens->authorization().empty()) {
     // Registries that ask for authorization refuse a node without a token: wait for one.
+    if (!waitingForToken_) note("waiting for a token of the authorization server before registering");
+    waitingForToken_ = true;
     retryTimer_.expires_after(options_.tokenWait);
     retryTimer_.async_wait([this](const boost::system::error_code& error) {
       if (!error && running_) contact();
     });
     return;
   }
+  waitingForToken_ = false;
   // A registry of the same cluster may hold the node already: a heartbeat tells.
   if (knownToRegistry_)
     heartbeat();

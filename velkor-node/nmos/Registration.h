@@ -104,6 +104,7 @@ class Registration {
   bool knownToRegistry_ = false;  // the node was registered and may still be (a failover heartbeats first)
   bool heartbeatDue_ = false;
   bool lastBrowseEmpty_ = false;
+  bool waitingForToken_ = false;  // said once, until a token came
   std::chrono::milliseconds nextBackoff_;
   std::deque<Change> changes_;
   boost::asio::steady_timer heartbeatTimer_;
