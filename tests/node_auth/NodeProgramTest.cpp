@@ -204,7 +204,9 @@ TEST(NodeProgramTest, ApiAndControlBehindTokensMetricsOnTheirOwnAddress) {
   for (const Case& c : cases) {
     const ControlAnswer answer = setOverControl(c.path, c.headerToken);
     EXPECT_EQ(answer.refusedWith, c.refusedWith) << c.what;
-    if (c.refusedWith == 0) EXPECT_EQ(answer.setResult["status"], c.setStatus) << c.what << ": " << answer.setResult;
+    if (c.refusedWith == 0) {
+      EXPECT_EQ(answer.setResult["status"], c.setStatus) << c.what << ": " << answer.setResult;
+    }
   }
   const std::string logged = readWhole(log);
   EXPECT_EQ(logged.find(changer.substr(0, 40)), std::string::npos) << "a token in the log";

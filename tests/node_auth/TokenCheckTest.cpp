@@ -115,7 +115,9 @@ TEST_F(TokenCheckTest, AnswersEveryRequestByItsToken) {
     const TokenCheck check(keys, [&](const std::string&) { return c.mayAsk; }, kHost);
     const Verdict verdict = check.checkRequest(c.target, c.access, c.token, now);
     EXPECT_EQ(verdict.refusal, c.expected) << c.what << ": " << verdict.detail;
-    if (c.expected == Refusal::FetchingKeys) EXPECT_EQ(verdict.askIssuer, kIssuer) << c.what;
+    if (c.expected == Refusal::FetchingKeys) {
+      EXPECT_EQ(verdict.askIssuer, kIssuer) << c.what;
+    }
   }
 }
 
