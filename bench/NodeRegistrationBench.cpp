@@ -47,7 +47,7 @@ double seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 class Registry {
  public:
   explicit Registry(boost::asio::io_context& network)
-      : server_(network, [this](const node::http::Request& request) {
+      : server_(network, [this](const node::http::Request& request, const node::http::ClientAddress&) {
           const bool posted = request.method() == bhttp::verb::post && request.target() == kResourcePath;
           if (posted) {
             ++posts;
@@ -60,9 +60,9 @@ class Registry {
     server_.listen({boost::asio::ip::make_address("127.0.0.1"), 0});
   }
   node::Browse advert() const {
-    node::RegistryAdvert advert{"127.0.0.1", server_.port(), {{"pri", "0"}, {"api_ver", "v1.3"},
+    node::ServiceAdvert advert{"127.0.0.1", server_.port(), {{"pri", "0"}, {"api_ver", "v1.3"},
                                                                {"api_proto", "http"}, {"api_auth", "false"}}};
-    return [advert] { return std::vector<node::RegistryAdvert>{advert}; };
+    return [advert] { return std::vector<node::ServiceAdvert>{advert}; };
   }
   unsigned short port() const { return server_.port(); }
 
@@ -130,7 +130,7 @@ void Send101Requests(benchmark::State& state) {
                                         .port = std::to_string(registry.port()),
                                         .method = bhttp::verb::post,
                                         .target = kResourcePath,
-                                        .jsonBody = body};
+                                        .body = body};
       node::http::sendRequest(network, request, [&](const node::http::ClientResponse&) {
         if (++answered < kDevices + 1) next();
       });
@@ -152,7 +152,7 @@ void OneRequest(benchmark::State& state) {
                              .port = std::to_string(registry.port()),
                              .method = bhttp::verb::post,
                              .target = kResourcePath,
-                             .jsonBody = std::string("{}")},
+                             .body = std::string("{}")},
                             [&](const node::http::ClientResponse&) { answered = true; });
     runUntil(network, [&] { return answered; });
   }

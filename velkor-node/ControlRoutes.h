@@ -10,12 +10,18 @@
 #include <memory>
 #include <string>
 
+#include "AccessToken.h"
 #include "ControlEndpoint.h"
 #include "KeptValueStore.h"
 #include "ConverterHub.h"
 #include "HttpServer.h"
 
 namespace velkor::node {
+
+// What a token's IS-12 claims ("x-nmos-control", or "x-nmos-ncp") allow a connection:
+// reading and changing the objects whose role paths their patterns include (the path
+// itself, a block the object lies in, or "root.*" for all), until the token expires.
+control::Grant grantOf(const auth::TokenClaims& claims);
 
 class ControlRoutes {
  public:
@@ -25,7 +31,8 @@ class ControlRoutes {
   // For the HTTP server's upgrade hook: the control endpoint of the converter the
   // request's path names, if it is plugged in now; nobody (empty) leaves the request to
   // the server (404). The endpoint must be handed the connection before the routes change.
-  http::UpgradeTaker route(const http::Request& request);
+  // `grant`: what the connection is allowed (everything, without authorization).
+  http::UpgradeTaker route(const http::Request& request, control::Grant grant = {});
 
   std::size_t size() const { return endpoints_.size(); }
 

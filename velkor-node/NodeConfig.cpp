@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "FileRead.h"
+#include "Url.h"
 
 namespace velkor::node {
 namespace {
@@ -63,10 +64,19 @@ std::string apply(NodeConfig& config, const std::string& key, const std::string&
     (key == "tls-certificate" ? config.tlsCertificate
      : key == "tls-private-key" ? config.tlsPrivateKey
                                 : config.tlsTrustedCa) = value;
-  } else if (key == "read-only" || key == "virtual") {
+  } else if (key == "read-only" || key == "virtual" || key == "authorization") {
     const std::optional<bool> flag = parseBool(value);
     if (!flag) return "not true or false";
-    (key == "read-only" ? config.readOnly : config.virtualConverters) = *flag;
+    (key == "read-only" ? config.readOnly : key == "virtual" ? config.virtualConverters : config.authorization) = *flag;
+  } else if (key == "host-name") {
+    config.hostName = value;
+  } else if (key == "authorization-server") {
+    if (!value.empty() && !http::parseUrl(value)) return "not an http:// or https:// URL";
+    config.authorizationServer = value;
+  } else if (key == "metrics-listen") {
+    config.metricsListen = splitList(value);
+    for (const std::string& item : config.metricsListen)
+      if (!parseListen(item)) return "not ADDRESS:PORT: " + item;
   } else {
     return "unknown key";
   }
@@ -119,8 +129,12 @@ std::string configProblem(const NodeConfig& config) {
   // Half a TLS setup must not quietly serve plain HTTP.
   if (certificate && !key) return "tls-certificate is set but tls-private-key is not: TLS needs both";
   if (key && !certificate) return "tls-private-key is set but tls-certificate is not: TLS needs both";
-  if (!config.tlsTrustedCa.empty() && !config.tls())
+  if (!config.tlsTrustedCa.empty() && !config.tls() && !config.authorization)
     return "tls-ca is set but the node serves no TLS: it checks registries only when it talks HTTPS to them";
+  if (!config.authorizationServer.empty() && !config.authorization)
+    return "authorization-server is set but authorization is not: set authorization = true";
+  if (config.authorization && config.tls() && config.authorizationServer.starts_with("http://"))
+    return "authorization-server is plain HTTP but the node serves TLS: its keys would come unprotected";
   return {};
 }
 

@@ -35,6 +35,15 @@ struct NodeConfig {
   std::filesystem::path tlsCertificate;
   std::filesystem::path tlsPrivateKey;
   std::filesystem::path tlsTrustedCa;
+  // Authorization (NMOS IS-10): every request needs a token of the facility's
+  // authorization server, found by DNS-SD or the one configured (its issuer URL), that
+  // names this host (`hostName`, empty: the host's fully qualified name) in its audience.
+  bool authorization = false;
+  std::string hostName;
+  std::string authorizationServer;
+  // Where /metrics alone is served, with no token: with authorization it is served only
+  // there, since a scraper has no token of the facility's server.
+  std::vector<std::string> metricsListen;
 
   bool tls() const { return !tlsCertificate.empty() && !tlsPrivateKey.empty(); }
 };

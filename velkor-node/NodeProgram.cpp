@@ -10,13 +10,19 @@
 #include <csignal>
 #include <cstdio>
 
+#include <netdb.h>
+
 #include "ApiProto.h"
+#include "AuthorizationServer.h"
 #include "AvahiLoop.h"
+#include "ClientCredentials.h"
 #include "ControlRoutes.h"
 #include "ConverterHub.h"
 #include "DnsSdBrowse.h"
 #include "DnsSdSources.h"
+#include "HttpGate.h"
 #include "HttpServer.h"
+#include "KeyStore.h"
 #include "MdnsAdvertiser.h"
 #include "MdnsBrowse.h"
 #include "Metrics.h"
@@ -26,6 +32,7 @@
 #include "ResourceStore.h"
 #include "StateFolder.h"
 #include "TlsContexts.h"
+#include "TokenCheck.h"
 
 namespace velkor::node {
 namespace {
@@ -34,6 +41,7 @@ namespace bhttp = boost::beast::http;
 using tcp = boost::asio::ip::tcp;
 
 constexpr const char* kRegisterService = "_nmos-register._tcp";
+constexpr const char* kAuthService = "_nmos-auth._tcp";
 constexpr const char* kMetricsPath = "/metrics";
 // In the state folder: what controllers set that the node holds itself, a file per converter.
 constexpr const char* kLabelsFolder = "labels";
@@ -49,6 +57,40 @@ std::string hostName() {
   char name[HOST_NAME_MAX + 1] = {};
   if (gethostname(name, sizeof name - 1) != 0) return "localhost";
   return name;
+}
+
+// The host's fully qualified name, as the resolver knows it; the bare host name when it
+// knows none.
+std::string fullyQualifiedName() {
+  const std::string name = hostName();
+  addrinfo hints{};
+  hints.ai_flags = AI_CANONNAME;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) return name;
+  const std::string canonical = found->ai_canonname != nullptr ? found->ai_canonname : name;
+  freeaddrinfo(found);
+  return canonical;
+}
+
+std::int64_t secondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+http::Response metricsResponse(const http::Request& request, const ConverterHub& hub, const auth::HttpGate* gate) {
+  if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head)
+    return http::errorResponse(405, "method not allowed here");
+  http::Response response{bhttp::status::ok, 11};
+  response.set(bhttp::field::content_type, kMetricsContentType);
+  if (request.method() == bhttp::verb::get) {
+    response.body() = metricsText(hub);
+    if (gate) response.body() += refusalMetricsText(gate->refusals());
+  }
+  return response;
+}
+
+std::string pathOf(const http::Request& request) {
+  std::string_view path(request.target().data(), request.target().size());
+  return std::string(path.substr(0, path.find('?')));
 }
 
 // The endpoints the node names in its resources: the addresses it listens on, or, for
@@ -75,18 +117,34 @@ std::vector<ApiEndpoint> endpointsOf(const std::vector<ListenAddress>& listening
   return endpoints;
 }
 
-Browse browserFor(const NodeConfig& config, AvahiLoop& avahi) {
-  if (config.registry == "none") return [] { return std::vector<RegistryAdvert>{}; };
+Browse dnsSdBrowser(const NodeConfig& config, AvahiLoop& avahi, const char* service) {
+  const std::vector<std::string> domains = config.dnsSdDomains;
+  const std::string type = service;
+  return unicastThenMulticast([domains, type] { return browseUnicast(type, domains); },
+                              [&avahi, type] { return browseMulticast(avahi, type, kMulticastBrowseLimit); }, note);
+}
+
+Browse registryBrowser(const NodeConfig& config, AvahiLoop& avahi) {
+  if (config.registry == "none") return [] { return std::vector<ServiceAdvert>{}; };
   if (const auto fixed = parseListen(config.registry)) {
     // A configured registry is taken as it is: it needs no advertisement.
-    RegistryAdvert advert{fixed->address, fixed->port, {{"pri", "0"}, {"api_ver", "v1.3"},
-                                                        {"api_proto", apiProto(config.tls())}, {"api_auth", "false"}}};
-    return [advert] { return std::vector<RegistryAdvert>{advert}; };
+    ServiceAdvert advert{fixed->address, fixed->port, {{kTxtPriority, "0"}, {kTxtApiVersions, "v1.3"},
+                                                        {kTxtApiProto, apiProto(config.tls())},
+                                                        {kTxtApiAuth, config.authorization ? "true" : "false"}}};
+    return [advert] { return std::vector<ServiceAdvert>{advert}; };
   }
-  const std::vector<std::string> domains = config.dnsSdDomains;
-  return unicastThenMulticast([domains] { return browseUnicast(kRegisterService, domains); },
-                              [&avahi] { return browseMulticast(avahi, kRegisterService, kMulticastBrowseLimit); },
-                              note);
+  return dnsSdBrowser(config, avahi, kRegisterService);
+}
+
+// Serves `handler` on each address; empty, or the first that could not be taken and why.
+std::string listenAll(http::HttpServer& server, const std::vector<ListenAddress>& addresses) {
+  for (const ListenAddress& listen : addresses) {
+    boost::system::error_code error;
+    const auto address = boost::asio::ip::make_address(listen.address, error);
+    const std::string problem = error ? error.message() : server.listen({address, listen.port});
+    if (!problem.empty()) return "cannot listen on " + listen.address + ":" + std::to_string(listen.port) + ": " + problem;
+  }
+  return {};
 }
 
 }  // namespace
@@ -95,6 +153,9 @@ int runNode(const NodeConfig& config, Transport& transport) {
   std::vector<ListenAddress> listening;
   for (const std::string& text : config.listen)
     if (const auto parsed = parseListen(text)) listening.push_back(*parsed);
+  std::vector<ListenAddress> metricsListening;
+  for (const std::string& text : config.metricsListen)
+    if (const auto parsed = parseListen(text)) metricsListening.push_back(*parsed);
 
   http::TlsContexts tls;
   if (config.tls()) {
@@ -104,6 +165,16 @@ int runNode(const NodeConfig& config, Transport& transport) {
       return kExitConfigError;
     }
     for (const std::string& warning : tls.warnings) note(warning);
+  }
+  // An authorization server is reached over HTTPS whether or not the node serves TLS.
+  std::shared_ptr<boost::asio::ssl::context> authTls = tls.client;
+  if (config.authorization && !authTls) {
+    const http::TlsContexts client = http::loadTlsClient(config.tlsTrustedCa);
+    if (!client.problem.empty()) {
+      note(client.problem);
+      return kExitConfigError;
+    }
+    authTls = client.client;
   }
 
   const NodeIdResult nodeId = loadOrCreateNodeId(config.stateDir);
@@ -117,6 +188,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   description.endpoints = endpointsOf(listening, tls.serverName);
   description.interfaces = hostInterfaces();
   description.tls = config.tls();
+  description.authorization = config.authorization;
 
   ConverterHub hub(network, transport, {std::chrono::milliseconds(1000), config.pollInterval, config.readOnly});
   ResourceStore store(description);
@@ -126,56 +198,95 @@ int runNode(const NodeConfig& config, Transport& transport) {
   control::KeptValueStore kept(network, config.stateDir / kLabelsFolder, note);
   ControlRoutes controls(hub, controlOptions, kept);
 
-  http::HttpServer server(network, [&](const http::Request& request) {
-    std::string_view path(request.target().data(), request.target().size());
-    path = path.substr(0, path.find('?'));
-    if (path == kMetricsPath) {
-      if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head)
-        return http::errorResponse(405, "method not allowed here");
-      http::Response response{bhttp::status::ok, 11};
-      response.set(bhttp::field::content_type, kMetricsContentType);
-      if (request.method() == bhttp::verb::get) response.body() = metricsText(hub);
-      return response;
-    }
+  // mDNS on a thread of its own: a daemon that does not answer holds up nothing here.
+  AvahiLoop avahi(note);
+
+  // Authorization: the keys, the server they come from, the check, and the node's own
+  // client for registering.
+  auth::KeyStore keys;
+  std::unique_ptr<auth::AuthorizationServer> authServer;
+  std::unique_ptr<auth::TokenCheck> tokenCheck;
+  std::unique_ptr<auth::HttpGate> gate;
+  std::unique_ptr<auth::ClientCredentials> oauthClient;
+  if (config.authorization) {
+    auth::AuthorizationServerOptions serverOptions;
+    serverOptions.configuredIssuer = config.authorizationServer;
+    serverOptions.httpsOnly = config.tls();
+    serverOptions.tls = authTls;
+    authServer = std::make_unique<auth::AuthorizationServer>(network, keys, dnsSdBrowser(config, avahi, kAuthService),
+                                                             serverOptions, note, secondsNow);
+    const std::string audience = config.hostName.empty() ? fullyQualifiedName() : config.hostName;
+    note("authorization on: tokens must name " + audience);
+    tokenCheck = std::make_unique<auth::TokenCheck>(
+        keys, [&authServer](const std::string& issuer) { return authServer->mayAsk(issuer); }, audience);
+    gate = std::make_unique<auth::HttpGate>(
+        *tokenCheck, [&authServer](const std::string& issuer) { authServer->ask(issuer); }, secondsNow, note);
+    auth::ClientCredentialsOptions clientOptions;
+    clientOptions.stateDir = config.stateDir;
+    clientOptions.clientName = "velkor-node " + description.label + " " + description.id;
+    clientOptions.tls = authTls;
+    oauthClient = std::make_unique<auth::ClientCredentials>(network, clientOptions, note);
+    authServer->onMetadata([&oauthClient](const auth::ServerMetadata& server) { oauthClient->useServer(server); });
+  }
+
+  http::HttpServer server(network, [&](const http::Request& request, const http::ClientAddress& client) {
+    if (gate)
+      if (std::optional<http::Response> refusal = gate->screen(request, client)) return std::move(*refusal);
+    // With authorization /metrics is served on its own addresses only.
+    if (!gate && pathOf(request) == kMetricsPath) return metricsResponse(request, hub, nullptr);
     return api.handle(request);
   }, {}, tls.server);
   // A WebSocket upgrade for a converter's control endpoint; any other is answered like
   // any other request (404).
-  server.setUpgradeHandler(
-      [&controls](const http::Request& request) { return controls.route(request); });
-  for (const ListenAddress& listen : listening) {
-    boost::system::error_code error;
-    const auto address = boost::asio::ip::make_address(listen.address, error);
-    const std::string problem = error ? error.message() : server.listen({address, listen.port});
-    if (!problem.empty()) {
-      note("cannot listen on " + listen.address + ":" + std::to_string(listen.port) + ": " + problem);
-      return 1;
-    }
-    note(std::string("Node API on ") + apiProto(config.tls()) + "://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
+  server.setUpgradeHandler([&](const http::Request& request, const http::ClientAddress& client) -> http::UpgradeDecision {
+    if (!gate || !pathOf(request).starts_with(kControlPathPrefix)) return {controls.route(request), std::nullopt};
+    auth::HttpGate::Admission admission = gate->admitControl(request, client);
+    if (admission.refusal) return {nullptr, std::move(admission.refusal)};
+    return {controls.route(request, grantOf(admission.claims)), std::nullopt};
+  });
+  if (const std::string problem = listenAll(server, listening); !problem.empty()) {
+    note(problem);
+    return 1;
   }
+  for (const ListenAddress& listen : listening)
+    note(std::string("Node API on ") + apiProto(config.tls()) + "://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
+  // The metrics' own addresses: /metrics and nothing else, with no token, for a scraper
+  // on the management network.
+  http::HttpServer metricsServer(network, [&](const http::Request& request, const http::ClientAddress&) {
+    if (pathOf(request) != kMetricsPath) return http::errorResponse(404, "only /metrics here");
+    return metricsResponse(request, hub, gate.get());
+  }, {}, tls.server);
+  if (const std::string problem = listenAll(metricsServer, metricsListening); !problem.empty()) {
+    note(problem);
+    return 1;
+  }
+  if (gate && metricsListening.empty()) note("authorization on and no metrics-listen: /metrics is served nowhere");
 
   store.follow(hub);
   hub.start();
   std::vector<std::pair<std::string, unsigned short>> advertised;
   for (const ListenAddress& listen : listening) advertised.emplace_back(listen.address, listen.port);
-  // mDNS on a thread of its own: a daemon that does not answer holds up nothing here.
-  AvahiLoop avahi(note);
   MdnsAdvertiser advertiser(avahi, description.label, advertised);
   ResourceCounters counters;
-  advertiser.setTxt(nodeAdvertTxt(counters, config.tls()));
+  advertiser.setTxt(nodeAdvertTxt(counters, config.tls(), config.authorization));
   store.listen([&](const std::string&, const nlohmann::json*) {
     ++counters.devices;
-    advertiser.setTxt(nodeAdvertTxt(counters, config.tls()));
+    advertiser.setTxt(nodeAdvertTxt(counters, config.tls(), config.authorization));
   });
   RegistrationOptions registrationOptions;
   registrationOptions.tls = tls.client;
-  Registration registration(network, store, browserFor(config, avahi), registrationOptions, [&](bool none) { advertiser.advertise(none); });
+  registrationOptions.tokens = oauthClient.get();
+  Registration registration(network, store, registryBrowser(config, avahi), registrationOptions,
+                            [&](bool none) { advertiser.advertise(none); });
+  if (authServer) authServer->start();
   registration.start();
 
   boost::asio::signal_set signals(network, SIGINT, SIGTERM);
   signals.async_wait([&](const boost::system::error_code&, int) {
     note("stopping");
     server.stop();
+    metricsServer.stop();
+    if (authServer) authServer->stop();
     registration.leave(kLeaveLimit, [&] {
       hub.stop();
       network.stop();
@@ -184,6 +295,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   note("node " + description.id + " serving " + std::to_string(hub.converters().size()) + " converters");
   network.run();
   registration.stop();
+  if (authServer) authServer->stop();
   hub.stop();
   return 0;
 }

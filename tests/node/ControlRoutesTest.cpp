@@ -81,5 +81,29 @@ TEST_F(ControlRoutesTest, UpgradeReachesOnlyAConverterPluggedInNow) {
   EXPECT_FALSE(upgrade(path));
 }
 
+// A token's IS-12 claims, as a connection's permissions: a pattern takes in the object
+// it names, those below a block it names, and "root.*" the root block too; the
+// connection ends with the token.
+TEST(ControlGrantTest, ClaimsBecomePermissionsByRolePath) {
+  auth::TokenClaims claims;
+  claims.expires = 1'900'000'000;
+  claims.rights["control"] = {{"root.*"}, {"root.output"}};
+  claims.rights["ncp"] = {{}, {"root.custom*"}};
+  claims.rights["node"] = {{"*"}, {"*"}};  // another API's: no rights here
+  const control::Grant grant = grantOf(claims);
+  for (const char* path : {"root", "root.audio", "root.output"}) EXPECT_TRUE(grant.permissions.read(path)) << path;
+  for (const char* path : {"root.output", "root.customSlots"}) EXPECT_TRUE(grant.permissions.write(path)) << path;
+  for (const char* path : {"root", "root.audio", "root.outputs"}) EXPECT_FALSE(grant.permissions.write(path)) << path;
+  EXPECT_EQ(grant.until, std::chrono::system_clock::time_point(std::chrono::seconds(1'900'000'005)));
+
+  auth::TokenClaims blockOnly;
+  blockOnly.rights["control"] = {{"root.status"}, {}};
+  const control::Grant block = grantOf(blockOnly);
+  EXPECT_TRUE(block.permissions.read("root.status"));
+  EXPECT_TRUE(block.permissions.read("root.status.inner"));
+  EXPECT_FALSE(block.permissions.read("root"));
+  EXPECT_FALSE(block.permissions.write("root.status"));
+}
+
 }  // namespace
 }  // namespace velkor::node

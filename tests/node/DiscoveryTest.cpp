@@ -14,19 +14,19 @@
 namespace velkor::node {
 namespace {
 
-RegistryAdvert registryAt(const std::string& host) { return {host, 8235, {{"pri", "10"}}}; }
+ServiceAdvert registryAt(const std::string& host) { return {host, 8235, {{"pri", "10"}}}; }
 
-std::vector<std::string> hostsOf(const std::vector<RegistryAdvert>& adverts) {
+std::vector<std::string> hostsOf(const std::vector<ServiceAdvert>& adverts) {
   std::vector<std::string> hosts;
-  for (const RegistryAdvert& advert : adverts) hosts.push_back(advert.host);
+  for (const ServiceAdvert& advert : adverts) hosts.push_back(advert.host);
   return hosts;
 }
 
 TEST(DnsSdSourcesTest, AsksMulticastOnlyWhenUnicastFoundNone) {
   struct Case {
     const char* what;
-    std::vector<RegistryAdvert> unicast;
-    std::vector<RegistryAdvert> multicast;
+    std::vector<ServiceAdvert> unicast;
+    std::vector<ServiceAdvert> multicast;
     std::vector<std::string> expected;
     bool multicastAsked;
   };
@@ -54,7 +54,7 @@ TEST(DnsSdSourcesTest, NotesMulticastTroubleOncePerChange) {
   std::size_t next = 0;
   std::vector<std::string> notes;
   const Browse browse = unicastThenMulticast(
-      [] { return std::vector<RegistryAdvert>{}; },
+      [] { return std::vector<ServiceAdvert>{}; },
       [&] { return MulticastBrowseResult{{}, problems[next++]}; },
       [&](const std::string& line) { notes.push_back(line); });
   for (std::size_t i = 0; i < problems.size(); ++i) browse();
@@ -91,10 +91,11 @@ TEST(NodeAdvertTxtTest, NamesTheApiAndEachCounterAsANumber) {
   counters.self = 255;
   ++counters.self;  // wraps to 0, as peers expect after 255
   counters.receivers = 9;
-  EXPECT_EQ(nodeAdvertTxt(counters, false),
+  EXPECT_EQ(nodeAdvertTxt(counters, false, false),
             (std::vector<std::string>{"api_proto=http", "api_ver=v1.3", "api_auth=false", "ver_slf=0", "ver_src=0",
                                       "ver_flw=0", "ver_dvc=65", "ver_snd=0", "ver_rcv=9"}));
-  EXPECT_EQ(nodeAdvertTxt(counters, true).front(), "api_proto=https");
+  EXPECT_EQ(nodeAdvertTxt(counters, true, false).front(), "api_proto=https");
+  EXPECT_EQ(nodeAdvertTxt(counters, false, true)[2], "api_auth=true");
 }
 
 }  // namespace

@@ -36,6 +36,12 @@ TEST(NodeConfigTest, ExitStatusOfEveryRefusal) {
   const std::string wrong = (folder / "wrong.conf").string();
   std::ofstream(empty).close();
   std::ofstream(wrong) << "listen = 127.0.0.1:8080\npoll-interval-ms = 5\n";
+  const std::string authorized = (folder / "authorized.conf").string();
+  const std::string serverAlone = (folder / "server-alone.conf").string();
+  const std::string notUrl = (folder / "not-url.conf").string();
+  std::ofstream(authorized) << "authorization = true\nauthorization-server = https://auth.example.com\n";
+  std::ofstream(serverAlone) << "authorization-server = https://auth.example.com\n";
+  std::ofstream(notUrl) << "authorization = true\nauthorization-server = auth.example.com\n";
   const struct {
     std::vector<std::string> arguments;
     std::optional<int> status;
@@ -54,6 +60,10 @@ TEST(NodeConfigTest, ExitStatusOfEveryRefusal) {
       {{"--config", empty, "--tls-certificate", empty}, 2},
       {{"--config", empty, "--tls-private-key", empty}, 2},
       {{"--config", empty, "--tls-ca", empty}, 2},
+      // Authorization reaches its server over HTTPS even when the node serves none.
+      {{"--config", authorized, "--tls-ca", empty}, std::nullopt},
+      {{"--config", serverAlone}, 2},
+      {{"--config", notUrl}, 2},
   };
   for (const auto& c : cases) {
     std::string line;
@@ -99,6 +109,10 @@ TEST(NodeConfigTest, PackagedFileDocumentsEveryKeyWithItsDefault) {
   EXPECT_EQ(config.tlsCertificate, defaults.tlsCertificate);
   EXPECT_EQ(config.tlsPrivateKey, defaults.tlsPrivateKey);
   EXPECT_EQ(config.tlsTrustedCa, defaults.tlsTrustedCa);
+  EXPECT_EQ(config.authorization, defaults.authorization);
+  EXPECT_EQ(config.authorizationServer, defaults.authorizationServer);
+  EXPECT_EQ(config.hostName, defaults.hostName);
+  EXPECT_EQ(config.metricsListen, defaults.metricsListen);
 
   // The keys the reader compares against, as its source names them.
   const std::string source = readWhole(VELKOR_NODE_CONFIG_SOURCE);

@@ -49,9 +49,9 @@ class LeaveTest : public ::testing::Test {
   }
 
   Browse registryAdvert() {
-    RegistryAdvert advert{"127.0.0.1", registry_.port(), {{"pri", "0"}, {"api_ver", "v1.3"}, {"api_proto", "http"},
+    ServiceAdvert advert{"127.0.0.1", registry_.port(), {{"pri", "0"}, {"api_ver", "v1.3"}, {"api_proto", "http"},
                                                             {"api_auth", "false"}}};
-    return [advert] { return std::vector<RegistryAdvert>{advert}; };
+    return [advert] { return std::vector<ServiceAdvert>{advert}; };
   }
 
   template <typename Condition>
@@ -66,7 +66,7 @@ class LeaveTest : public ::testing::Test {
 
   boost::asio::io_context network_;
   std::vector<std::string> requests_;
-  http::HttpServer registry_{network_, [this](const http::Request& request) {
+  http::HttpServer registry_{network_, [this](const http::Request& request, const http::ClientAddress&) {
                                requests_.push_back(std::string(request.method_string()) + " " +
                                                    std::string(request.target()));
                                const bool created = request.method() == bhttp::verb::post &&
@@ -131,7 +131,7 @@ TEST_F(LeaveTest, AnswersAfterTheRegistrationIsGoneAreDropped) {
 }
 
 TEST_F(LeaveTest, WithoutARegistryIsDoneAtOnce) {
-  Registration registration(network_, store_, [] { return std::vector<RegistryAdvert>{}; }, {});
+  Registration registration(network_, store_, [] { return std::vector<ServiceAdvert>{}; }, {});
   registration.start();
   runUntil([] { return false; }, 100ms);
   bool done = false;

@@ -114,7 +114,7 @@ TEST_F(TlsFixture, ServerClosesWhatIsNotTlsAndKeepsItsBounds) {
   limits.connections = 2;
   http::HttpServer server(
       io,
-      [](const http::Request&) {
+      [](const http::Request&, const http::ClientAddress&) {
         http::Response response{bhttp::status::ok, 11};
         response.body() = "served";
         return response;

@@ -19,11 +19,11 @@
 namespace velkor::node::testing {
 
 struct SessionFixture {
-  explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false)
-      : SessionFixture(versionNumber, readOnly, nullptr, nullptr) {}
+  explicit SessionFixture(std::uint16_t versionNumber, bool readOnly = false, control::Permissions permissions = {})
+      : SessionFixture(versionNumber, readOnly, nullptr, nullptr, std::move(permissions)) {}
   // Kept values in `keeper`, which answers through `io`.
   SessionFixture(std::uint16_t versionNumber, control::ValueKeeper& keeper, boost::asio::io_context& io)
-      : SessionFixture(versionNumber, false, &keeper, &io) {}
+      : SessionFixture(versionNumber, false, &keeper, &io, {}) {}
   ~SessionFixture() { converter.unlisten(listenId); }
 
   // Sends one command; its handle.
@@ -82,10 +82,12 @@ struct SessionFixture {
   int lastHandle = 0;
 
  private:
-  SessionFixture(std::uint16_t versionNumber, bool readOnly, control::ValueKeeper* keeper, boost::asio::io_context* io)
+  SessionFixture(std::uint16_t versionNumber, bool readOnly, control::ValueKeeper* keeper, boost::asio::io_context* io,
+                 control::Permissions permissions)
       : converter(versionNumber),
         model(converter, control::ObjectModel::Options{readOnly}, keeper ? *keeper : memory),
-        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); }),
+        session(model.objects(), [this](std::string text) { sent.push_back(nlohmann::json::parse(text)); },
+                std::move(permissions)),
         io(io) {
     model.objects().setChangeListener(
         [this](int oid, control::ElementId id, const nlohmann::json& value) { session.propertyChanged(oid, id, value); });

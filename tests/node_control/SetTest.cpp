@@ -1,6 +1,7 @@
 // What a Set answers: values checked against their type and constraints before anything
-// is sent, the converter's answer mapped to a status of its own, and the node's
-// read-only mode refusing every change.
+// is sent, the converter's answer mapped to a status of its own, the node's read-only
+// mode refusing every change, and a controller's rights (from its token) deciding object
+// by object.
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,29 @@ TEST(Set, ReadOnlyNodeRefusesEveryChange) {
   EXPECT_EQ(f.set(control::kDeviceManagerOid, kDeviceName, "x")["status"], 406);
   EXPECT_EQ(f.call(f.oidOf("customSlots"), control::kStoreCustomMethod, {{"slot", 1}})["status"], 406);
   EXPECT_EQ(f.get(kOutputOid, kOutputFormat)["status"], 200);
+}
+
+// Rights by role path, as a token gives them: read all but the audio page, change the
+// output page alone. Nothing refused reaches the converter (the strict converter fails
+// on any exchange).
+TEST(Set, RightsDecideObjectByObject) {
+  control::Permissions rights{[](const std::string& path) { return path != "root.audio"; },
+                              [](const std::string& path) { return path == "root.output"; }};
+  SessionFixture f(kVersionModelA, false, std::move(rights));
+  const int audio = f.oidOf("audio");
+  EXPECT_EQ(f.set(kOutputOid, kUserLabel, "main out")["status"], 200);
+  const json refused = f.set(kOverlayOid, kUserLabel, "logo");
+  EXPECT_EQ(refused["status"], 401);
+  EXPECT_EQ(refused["errorMessage"], "no write right for root.overlay");
+  EXPECT_EQ(f.set(kOverlayOid, kVerticalMargin, 5)["status"], 401);
+  EXPECT_EQ(f.call(f.oidOf("customSlots"), control::kStoreCustomMethod, {{"slot", 1}})["status"], 401);
+  EXPECT_EQ(f.set(control::kDeviceManagerOid, kDeviceName, "x")["status"], 401);
+  EXPECT_EQ(f.get(audio, kUserLabel)["status"], 401);
+  EXPECT_EQ(f.get(kOverlayOid, kVerticalMargin)["status"], 200);
+  EXPECT_EQ(f.set(999, kUserLabel, "x")["status"], 404);  // no such object, whatever the rights
+  // Subscriptions only to what may be read.
+  f.session.receive(json{{"messageType", 3}, {"subscriptions", {kOutputOid, audio}}}.dump());
+  EXPECT_EQ(f.sent.back()["subscriptions"], json::array({kOutputOid}));
 }
 
 TEST(Set, SequenceReadsAreBounded) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include <boost/asio/buffer.hpp>
+#include <boost/asio/system_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
@@ -40,9 +41,10 @@ template <class Stream>
 class WebSocketSession final : public ControlConnection,
                                public std::enable_shared_from_this<WebSocketSession<Stream>> {
  public:
-  WebSocketSession(Stream stream, ControlEndpoint& endpoint) : ws_(std::move(stream)), endpoint_(&endpoint) {}
+  WebSocketSession(Stream stream, ControlEndpoint& endpoint)
+      : ws_(std::move(stream)), expiry_(ws_.get_executor()), endpoint_(&endpoint) {}
 
-  void start(beast::http::request<beast::http::string_body> upgrade) {
+  void start(beast::http::request<beast::http::string_body> upgrade, Grant grant) {
     websocket::stream_base::timeout timeout{};
     timeout.handshake_timeout = kHandshakeTimeout;
     timeout.idle_timeout = kIdleTimeout;
@@ -50,7 +52,16 @@ class WebSocketSession final : public ControlConnection,
     ws_.set_option(timeout);
     ws_.read_message_max(endpoint_->options_.maxMessageBytes);
     protocol_ = std::make_unique<ControlSession>(endpoint_->model_.objects(),
-                                                 [this](std::string text) { send(std::move(text)); });
+                                                 [this](std::string text) { send(std::move(text)); },
+                                                 std::move(grant.permissions));
+    if (grant.until) {
+      // A connection lives no longer than the token it was opened with: the controller
+      // opens another with a new token.
+      expiry_.expires_at(*grant.until);
+      expiry_.async_wait([self = this->shared_from_this()](beast::error_code ec) {
+        if (!ec) self->close();
+      });
+    }
     ws_.async_accept(upgrade, [self = this->shared_from_this()](beast::error_code ec) {
       if (ec) return self->close();
       self->read();
@@ -103,11 +114,13 @@ class WebSocketSession final : public ControlConnection,
   void close() {
     if (closed_) return;
     closed_ = true;
+    expiry_.cancel();
     beast::error_code ignored;
     beast::get_lowest_layer(ws_).socket().close(ignored);
   }
 
   websocket::stream<Stream> ws_;
+  boost::asio::system_timer expiry_;
   beast::flat_buffer buffer_;
   std::deque<std::string> queue_;
   std::size_t queuedBytes_ = 0;
@@ -131,7 +144,8 @@ ControlEndpoint::~ControlEndpoint() {
   for (const auto& session : sessions_) session->detach();
 }
 
-void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<beast::http::string_body> upgrade) {
+void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<beast::http::string_body> upgrade,
+                             Grant grant) {
   prune();
   std::visit(
       [&](auto& connection) {
@@ -143,7 +157,7 @@ void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<b
         }
         auto session = std::make_shared<WebSocketSession<Stream>>(std::move(connection), *this);
         sessions_.push_back(session);
-        session->start(std::move(upgrade));
+        session->start(std::move(upgrade), std::move(grant));
       },
       stream);
 }

@@ -8,14 +8,17 @@
 // nothing behind that could call into it: answers still on their way from the
 // converter are dropped.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/http/message.hpp>
 #include <boost/beast/http/string_body.hpp>
 
+#include "ControlSession.h"
 #include "ConverterAccess.h"
 #include "ConverterModel.h"
 #include "ServerStreams.h"
@@ -25,6 +28,14 @@ namespace velkor::node::control {
 class ControlConnection;
 template <class Stream>
 class WebSocketSession;
+
+// What a connection is allowed, from the token it came with: the permissions its
+// session applies, and until when it may stay open (the token's expiry). Default: all,
+// for ever.
+struct Grant {
+  Permissions permissions;
+  std::optional<std::chrono::system_clock::time_point> until;
+};
 
 class ControlEndpoint {
  public:
@@ -44,11 +55,12 @@ class ControlEndpoint {
 
   // Takes over a connection, plain or TLS, whose request asks for a WebSocket upgrade;
   // closes it if it does not, or if the endpoint has all the connections it takes.
-  void accept(http::UpgradedStream stream, boost::beast::http::request<boost::beast::http::string_body> upgrade);
+  void accept(http::UpgradedStream stream, boost::beast::http::request<boost::beast::http::string_body> upgrade,
+              Grant grant = {});
   // A plain TCP connection, for those that accept their own.
   void accept(boost::asio::ip::tcp::socket socket,
-              boost::beast::http::request<boost::beast::http::string_body> upgrade) {
-    accept(http::PlainStream(std::move(socket)), std::move(upgrade));
+              boost::beast::http::request<boost::beast::http::string_body> upgrade, Grant grant = {}) {
+    accept(http::PlainStream(std::move(socket)), std::move(upgrade), std::move(grant));
   }
 
  private:

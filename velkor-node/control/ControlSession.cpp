@@ -21,7 +21,13 @@ nlohmann::json MethodResult::toJson() const {
   return {{"status", static_cast<int>(status)}, {"errorMessage", errorMessage}};
 }
 
-ControlSession::ControlSession(ObjectModel& model, Send send) : model_(model), send_(std::move(send)) {}
+ControlSession::ControlSession(ObjectModel& model, Send send, Permissions permissions)
+    : model_(model), send_(std::move(send)), permissions_(std::move(permissions)) {}
+
+bool ControlSession::permitted(const ControlObject& object, bool change) const {
+  const auto& rule = change ? permissions_.write : permissions_.read;
+  return !rule || rule(model_.dottedRolePath(object));
+}
 
 void ControlSession::receive(std::string_view text) {
   const json message = json::parse(text, nullptr, false);
@@ -59,6 +65,16 @@ void ControlSession::commands(const nlohmann::json& message) {
     }
     const std::int64_t oid = command["oid"].get<std::int64_t>();
     const json arguments = command.contains("arguments") ? command["arguments"] : json::object();
+    // An object the controller may not touch this way is refused before anything is
+    // checked or sent; an object there is not stays the model's to answer (404).
+    if (const ControlObject* object = oid > 0 && oid <= INT32_MAX ? model_.find(static_cast<int>(oid)) : nullptr) {
+      const bool change = model_.changes(*object, command["methodId"]);
+      if (!permitted(*object, change)) {
+        respond(handle, MethodResult::fail(MethodStatus::Unauthorized, std::string("no ") + (change ? "write" : "read") +
+                                                                            " right for " + model_.dottedRolePath(*object)));
+        continue;
+      }
+    }
     try {
       model_.invoke(oid > 0 && oid <= INT32_MAX ? static_cast<int>(oid) : 0, command["methodId"], arguments,
                     [this, alive = std::weak_ptr<const bool>(alive_), handle](MethodResult result) {
@@ -83,7 +99,10 @@ void ControlSession::subscribe(const nlohmann::json& message) {
     if (!oid.is_number_integer()) return sendError(MethodStatus::BadCommandFormat, "an oid is an integer");
     const std::int64_t value = oid.get<std::int64_t>();
     // Only objects there are: the set never grows beyond the model.
-    if (value > 0 && value <= INT32_MAX && model_.find(static_cast<int>(value))) wanted.insert(static_cast<int>(value));
+    // Only objects there are, and that the controller may read: the set never grows
+    // beyond the model.
+    const ControlObject* object = value > 0 && value <= INT32_MAX ? model_.find(static_cast<int>(value)) : nullptr;
+    if (object && permitted(*object, false)) wanted.insert(static_cast<int>(value));
   }
   subscriptions_ = std::move(wanted);
   send_(json{{"messageType", MessageType::SubscriptionResponse}, {"subscriptions", subscriptions_}}.dump());

@@ -32,11 +32,18 @@ inline constexpr std::size_t kMaxSubscriptionsPerMessage = 1024;
 inline constexpr int kHandleFirst = 1;
 inline constexpr int kHandleLast = 65535;
 
+// What one controller may do, object by object, by role path ("root.output"): read
+// (get, subscribe) and change (set, the converter's own methods). Unset: everything.
+struct Permissions {
+  std::function<bool(const std::string& rolePath)> read;
+  std::function<bool(const std::string& rolePath)> write;
+};
+
 class ControlSession {
  public:
   using Send = std::function<void(std::string)>;
 
-  ControlSession(ObjectModel& model, Send send);
+  ControlSession(ObjectModel& model, Send send, Permissions permissions = {});
   ControlSession(const ControlSession&) = delete;
   ControlSession& operator=(const ControlSession&) = delete;
 
@@ -50,9 +57,11 @@ class ControlSession {
   void subscribe(const nlohmann::json& message);
   void sendError(MethodStatus status, const std::string& message);
   void respond(int handle, const MethodResult& result);
+  bool permitted(const ControlObject& object, bool change) const;
 
   ObjectModel& model_;
   Send send_;
+  Permissions permissions_;
   std::set<int> subscriptions_;
   // Answers that arrive after the session ended are dropped.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);

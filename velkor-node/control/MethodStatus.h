@@ -13,6 +13,7 @@ namespace velkor::node::control {
 enum class MethodStatus : int {
   Ok = 200,
   BadCommandFormat = 400,
+  Unauthorized = 401,
   BadOid = 404,
   Readonly = 405,
   InvalidRequest = 406,

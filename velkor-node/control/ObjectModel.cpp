@@ -133,6 +133,20 @@ nlohmann::json ObjectModel::memberDescriptor(const ControlObject& object) const 
           {"owner", object.owner ? json(*object.owner) : json()}};
 }
 
+std::string ObjectModel::dottedRolePath(const ControlObject& object) const {
+  std::string dotted;
+  for (const std::string& role : rolePath(object)) dotted += (dotted.empty() ? "" : ".") + role;
+  return dotted;
+}
+
+bool ObjectModel::changes(const ControlObject& object, const nlohmann::json& methodId) const {
+  const auto method = elementIdOf(methodId);
+  if (!method) return false;
+  if (*method == kSetMethod || *method == kSetSequenceItem || *method == kAddSequenceItem || *method == kRemoveSequenceItem)
+    return true;
+  return std::any_of(object.methods.begin(), object.methods.end(), [&](const Method& bound) { return bound.id == *method; });
+}
+
 void ObjectModel::invoke(int oid, const nlohmann::json& methodId, const nlohmann::json& arguments, Reply reply) {
   const auto method = elementIdOf(methodId);
   if (!method) return reply(MethodResult::fail(MethodStatus::BadCommandFormat, "methodId must be {level, index}"));

@@ -86,6 +86,11 @@ class ObjectModel {
                                    const nlohmann::json& value) const;
   // The roles from the root block down to the object, the root's own first.
   std::vector<std::string> rolePath(const ControlObject& object) const;
+  // The same joined by '.' ("root.output"): what authorization grants rights on.
+  std::string dottedRolePath(const ControlObject& object) const;
+  // Whether the method changes what the object holds or does (Set, the sequence
+  // changes, a method the converter binds) rather than only reading it.
+  bool changes(const ControlObject& object, const nlohmann::json& methodId) const;
 
   nlohmann::json valueOf(const ControlObject& object, const Property& property) const;
   nlohmann::json memberDescriptor(const ControlObject& object) const;

@@ -86,14 +86,18 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     if (error) return answer(errorResponse(400, "malformed request"), false);
 
     Request request = parser_->release();
+    const ClientAddress client = clientAddress();
+    std::optional<Response> decided;
     if (beast::websocket::is_upgrade(request) && shared_->upgrade) {
-      if (UpgradeTaker taker = shared_->upgrade(request)) {
+      UpgradeDecision decision = shared_->upgrade(request, client);
+      if (decision.taker) {
         // The connection's own timer is the taker's to set from here on.
         beast::get_lowest_layer(stream_).expires_never();
-        return taker(UpgradedStream(std::in_place_type<Stream>, std::move(stream_)), std::move(request));
+        return decision.taker(UpgradedStream(std::in_place_type<Stream>, std::move(stream_)), std::move(request));
       }
+      decided = std::move(decision.answer);
     }
-    Response response = shared_->handler(request);
+    Response response = decided ? std::move(*decided) : shared_->handler(request, client);
     response.version(request.version());
     const bool keepAlive = request.keep_alive();
     response.keep_alive(keepAlive);
@@ -109,6 +113,12 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
                          if (error || !keepAlive) return self->close();
                          self->read();
                        });
+  }
+
+  ClientAddress clientAddress() {
+    beast::error_code error;
+    const tcp::endpoint peer = beast::get_lowest_layer(stream_).socket().remote_endpoint(error);
+    return error ? ClientAddress() : peer.address();
   }
 
   // A TLS connection is closed without its close_notify: the answers carry their

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,18 @@ namespace velkor::node::http {
 
 using Request = boost::beast::http::request<boost::beast::http::string_body>;
 using Response = boost::beast::http::response<boost::beast::http::string_body>;
-using Handler = std::function<Response(const Request&)>;
+// The address a request came from, for the handlers that log or decide by it.
+using ClientAddress = boost::asio::ip::address;
+using Handler = std::function<Response(const Request& request, const ClientAddress& client)>;
 // Takes over a connection whose request asked for a WebSocket upgrade.
 using UpgradeTaker = std::function<void(UpgradedStream stream, Request request)>;
-// Offered every WebSocket upgrade request: who takes the connection, or nobody (empty),
-// which leaves the request to the handler (which answers 404).
-using UpgradeHandler = std::function<UpgradeTaker(const Request& request)>;
+// What becomes of a WebSocket upgrade request: who takes the connection; or an answer
+// instead (a refusal); or neither, which leaves the request to the handler (404).
+struct UpgradeDecision {
+  UpgradeTaker taker;
+  std::optional<Response> answer;
+};
+using UpgradeHandler = std::function<UpgradeDecision(const Request& request, const ClientAddress& client)>;
 
 struct ServerLimits {
   std::size_t headerBytes = 8 * 1024;

@@ -157,4 +157,12 @@ TlsContexts loadTlsContexts(const TlsFiles& files) {
   return contexts;
 }
 
+TlsContexts loadTlsClient(const std::filesystem::path& trustedCa) {
+  TlsContexts contexts;
+  auto client = std::make_shared<ssl::context>(ssl::context::tls_client);
+  contexts.problem = loadClient(*client, {{}, {}, trustedCa});
+  if (contexts.problem.empty()) contexts.client = std::move(client);
+  return contexts;
+}
+
 }  // namespace velkor::node::http

@@ -30,4 +30,8 @@ struct TlsContexts {
 
 TlsContexts loadTlsContexts(const TlsFiles& files);
 
+// The client's context alone, for a node that serves no TLS but reaches HTTPS servers
+// (an authorization server): `problem` set when there is none.
+TlsContexts loadTlsClient(const std::filesystem::path& trustedCa);
+
 }  // namespace velkor::node::http

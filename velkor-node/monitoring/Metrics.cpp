@@ -105,4 +105,14 @@ std::string metricsText(const ConverterHub& hub) {
   return text;
 }
 
+std::string refusalMetricsText(const auth::RefusalCounts& refusals) {
+  constexpr const char* kRefusals = "velkor_node_authorization_refusals_total";
+  std::string text = std::string("# HELP ") + kRefusals + " Requests refused for authorization, by reason.\n";
+  text += std::string("# TYPE ") + kRefusals + " counter\n";
+  for (std::size_t i = 0; i < refusals.size(); ++i)
+    text += std::string(kRefusals) + "{reason=\"" + auth::refusalName(static_cast<auth::Refusal>(i)) + "\"} " +
+            std::to_string(refusals[i]) + "\n";
+  return text;
+}
+
 }  // namespace velkor::node

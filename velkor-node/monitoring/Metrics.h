@@ -5,11 +5,14 @@
 #include <string>
 
 #include "ConverterHub.h"
+#include "HttpGate.h"
 
 namespace velkor::node {
 
 inline constexpr const char* kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
 
 std::string metricsText(const ConverterHub& hub);
+// The requests refused for authorization since the node started, by reason.
+std::string refusalMetricsText(const auth::RefusalCounts& refusals);
 
 }  // namespace velkor::node

@@ -5,9 +5,10 @@
 namespace velkor::node {
 namespace {
 
-// The Node API this node serves: no authorization, this one version.
+// The Node API this node serves: this one version.
 constexpr const char* kApiVersions = "api_ver=v1.3";
-constexpr const char* kApiAuth = "api_auth=false";
+constexpr const char* kApiAuthOn = "api_auth=true";
+constexpr const char* kApiAuthOff = "api_auth=false";
 
 std::string counter(const char* key, std::uint8_t value) {
   // As a number: an 8-bit value streamed would come out as a character.
@@ -16,10 +17,10 @@ std::string counter(const char* key, std::uint8_t value) {
 
 }  // namespace
 
-std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls) {
+std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls, bool authorization) {
   return {std::string("api_proto=") + apiProto(tls),
           kApiVersions,
-          kApiAuth,
+          authorization ? kApiAuthOn : kApiAuthOff,
           counter("ver_slf", counters.self),
           counter("ver_src", counters.sources),
           counter("ver_flw", counters.flows),

@@ -19,7 +19,8 @@ struct ResourceCounters {
   std::uint8_t receivers = 0;
 };
 
-// "key=value" strings, in the order they are advertised; `tls`: the Node API is HTTPS.
-std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls);
+// "key=value" strings, in the order they are advertised; `tls`: the Node API is HTTPS;
+// `authorization`: it asks for tokens.
+std::vector<std::string> nodeAdvertTxt(const ResourceCounters& counters, bool tls, bool authorization);
 
 }  // namespace velkor::node

@@ -11,6 +11,8 @@ namespace {
 namespace bhttp = boost::beast::http;
 
 constexpr const char* kRegistrationBase = "/x-nmos/registration/v1.3";
+constexpr const char* kApiVersion = "v1.3";
+constexpr unsigned kUnauthorized = 401;
 
 bool failed(const http::ClientResponse& response) { return response.status == 0 || response.status >= 500; }
 
@@ -32,7 +34,8 @@ Registration::Registration(boost::asio::io_context& network, ResourceStore& stor
       random_(std::random_device{}()),
       nextBackoff_(options.rebrowse),
       heartbeatTimer_(network),
-      retryTimer_(network) {
+      retryTimer_(network),
+      leaving_(network) {
   store_.listen([this, alive = std::weak_ptr(alive_)](const std::string& deviceId, const nlohmann::json* resource) {
     if (alive.expired() || !running_) return;
     changes_.push_back({deviceId, resource ? std::optional(*resource) : std::nullopt});
@@ -73,7 +76,7 @@ void Registration::leave(std::chrono::milliseconds limit, std::function<void()> 
 
 void Registration::unregister(std::vector<std::string> paths, std::size_t next,
                               std::chrono::steady_clock::time_point deadline, std::function<void()> done) {
-  const RegistryCandidate& registry = candidates_[current_];
+  const ServiceCandidate& registry = candidates_[current_];
   const std::string name = registry.host + ":" + std::to_string(registry.port);
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   if (next == paths.size() || left.count() <= 0) {
@@ -81,10 +84,11 @@ void Registration::unregister(std::vector<std::string> paths, std::size_t next,
     stop();
     return done();
   }
-  // Made before `paths` moves into the reply.
-  http::ClientRequest request{registry.host, std::to_string(registry.port), bhttp::verb::delete_,
-                              kRegistrationBase + paths[next], std::nullopt, left, options_.tls};
-  http::sendRequest(network_, std::move(request),
+  // Made before `paths` moves into the reply. One connection for them all: a name looked
+  // up and a connection made once, not per delete, within a budget a loaded machine's
+  // resolver would otherwise eat.
+  http::ClientRequest request = requestTo(registry, bhttp::verb::delete_, paths[next], std::nullopt, left);
+  leaving_.send(std::move(request),
                     [this, alive = std::weak_ptr(alive_), paths = std::move(paths), next, deadline,
                      done = std::move(done), name](const http::ClientResponse& response) mutable {
                       if (alive.expired()) return;
@@ -107,7 +111,7 @@ void Registration::browse() {
   if (!running_) return;
   if (browser_.joinable()) browser_.join();
   browser_ = std::thread([this] {
-    std::vector<RegistryAdvert> adverts = browse_();
+    std::vector<ServiceAdvert> adverts = browse_();
     boost::asio::post(network_, [this, alive = std::weak_ptr(alive_), adverts = std::move(adverts)] {
       if (alive.expired()) return;
       if (browser_.joinable()) browser_.join();
@@ -116,9 +120,10 @@ void Registration::browse() {
   });
 }
 
-void Registration::browsed(const std::vector<RegistryAdvert>& adverts) {
+void Registration::browsed(const std::vector<ServiceAdvert>& adverts) {
   if (!running_) return;
-  candidates_ = chooseRegistries(adverts, apiProto(options_.tls != nullptr), random_);
+  candidates_ = chooseServices(adverts, {kApiVersion, {apiProto(options_.tls != nullptr)}, options_.tokens != nullptr},
+                               random_);
   current_ = 0;
   if (candidates_.empty() != lastBrowseEmpty_)
     note(candidates_.empty() ? "no registry found; looking again"
@@ -138,6 +143,17 @@ void Registration::browsed(const std::vector<RegistryAdvert>& adverts) {
 
 void Registration::contact() {
   if (current_ >= candidates_.size()) return backoff();
+  if (options_.tokens && options_.tokens->authorization().empty()) {
+    // Registries that ask for authorization refuse a node without a token: wait for one.
+    if (!waitingForToken_) note("waiting for a token of the authorization server before registering");
+    waitingForToken_ = true;
+    retryTimer_.expires_after(options_.tokenWait);
+    retryTimer_.async_wait([this](const boost::system::error_code& error) {
+      if (!error && running_) contact();
+    });
+    return;
+  }
+  waitingForToken_ = false;
   // A registry of the same cluster may hold the node already: a heartbeat tells.
   if (knownToRegistry_)
     heartbeat();
@@ -146,7 +162,7 @@ void Registration::contact() {
 }
 
 void Registration::failover(const std::string& why) {
-  const RegistryCandidate& left = candidates_[current_];
+  const ServiceCandidate& left = candidates_[current_];
   note("registry " + left.host + ":" + std::to_string(left.port) + " failed (" + why + "); trying the next");
   registered_ = false;
   heartbeatTimer_.cancel();
@@ -194,7 +210,7 @@ void Registration::registerDevices(std::vector<std::string> ids, std::size_t nex
   if (next == ids.size()) {
     registered_ = true;
     nextBackoff_ = options_.rebrowse;
-    const RegistryCandidate& registry = candidates_[current_];
+    const ServiceCandidate& registry = candidates_[current_];
     note("registered with " + registry.host + ":" + std::to_string(registry.port));
     return idle();
   }
@@ -233,7 +249,7 @@ void Registration::heartbeat() {
     }
     if (!registered_) {
       registered_ = true;
-      const RegistryCandidate& registry = candidates_[current_];
+      const ServiceCandidate& registry = candidates_[current_];
       note("heartbeating with " + registry.host + ":" + std::to_string(registry.port));
     }
     idle();
@@ -264,18 +280,48 @@ void Registration::flush() {
   }
 }
 
+http::ClientRequest Registration::requestTo(const ServiceCandidate& registry, bhttp::verb method, const std::string& path,
+                                            std::optional<std::string> body, std::chrono::milliseconds limit) const {
+  http::ClientRequest request{registry.host, std::to_string(registry.port), method, kRegistrationBase + path,
+                              std::move(body), limit, options_.tls};
+  if (options_.tokens) request.authorization = options_.tokens->authorization();
+  return request;
+}
+
 void Registration::send(bhttp::verb method, const std::string& path, std::optional<std::string> body, Reply reply) {
-  const RegistryCandidate& registry = candidates_[current_];
   busy_ = true;
-  http::sendRequest(network_,
-                    {registry.host, std::to_string(registry.port), method, kRegistrationBase + path, std::move(body),
-                     options_.requestLimit, options_.tls},
-                    [this, alive = std::weak_ptr(alive_), reply = std::move(reply)](const http::ClientResponse& response) {
-                      if (alive.expired()) return;
-                      busy_ = false;
-                      if (!running_) return;
-                      reply(response);
-                    });
+  auto answered = [this, alive = std::weak_ptr(alive_), method, path, body, reply = std::move(reply)](
+                      const http::ClientResponse& response) mutable {
+    if (alive.expired()) return;
+    if (!running_) {
+      busy_ = false;
+      return;
+    }
+    if (response.status != kUnauthorized || !options_.tokens) {
+      busy_ = false;
+      return reply(response);
+    }
+    // The registry refused the token (expired early, revoked): a new one, and the same
+    // request once more with it; refused again, the registry is given up like one that
+    // failed, never asked in a loop.
+    options_.tokens->renew([this, alive, method, path, body, reply = std::move(reply)]() mutable {
+      if (alive.expired()) return;
+      if (!running_ || current_ >= candidates_.size()) {
+        busy_ = false;
+        return;
+      }
+      http::sendRequest(network_, requestTo(candidates_[current_], method, path, body, options_.requestLimit),
+                        [this, alive, reply = std::move(reply)](const http::ClientResponse& again) {
+                          if (alive.expired()) return;
+                          busy_ = false;
+                          if (!running_) return;
+                          if (again.status == kUnauthorized) return reply({0, {}, "the registry refuses the node's token"});
+                          reply(again);
+                        });
+    });
+  };
+  http::sendRequest(network_, requestTo(candidates_[current_], method, path, std::move(body), options_.requestLimit),
+                    std::move(answered));
 }
 
 }  // namespace velkor::node

@@ -17,9 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "ClientCredentials.h"
 #include "HttpClient.h"
-#include "RegistryChoice.h"
 #include "ResourceStore.h"
+#include "ServiceChoice.h"
 
 namespace velkor::node {
 
@@ -35,10 +36,13 @@ struct RegistrationOptions {
   // Set: the node serves TLS, so it uses only registries that do, over HTTPS trusting
   // what this context trusts. Null: plain HTTP registries.
   std::shared_ptr<boost::asio::ssl::context> tls;
+  // Set: the node works with authorization. It uses only registries that ask for it
+  // (TXT "api_auth=true"), once it has a token from here, and sends the token with every
+  // request. Null: only registries that do not ask for authorization.
+  auth::TokenSource* tokens = nullptr;
+  // How soon to look again for a token while there is none.
+  std::chrono::milliseconds tokenWait{1000};
 };
-
-// Whatever DNS-SD finds, blocking; or the configured registry.
-using Browse = std::function<std::vector<RegistryAdvert>()>;
 
 class Registration {
  public:
@@ -69,7 +73,7 @@ class Registration {
   using Reply = std::function<void(const http::ClientResponse&)>;
 
   void browse();
-  void browsed(const std::vector<RegistryAdvert>& adverts);
+  void browsed(const std::vector<ServiceAdvert>& adverts);
   void contact();
   void failover(const std::string& why);
   void backoff();
@@ -82,6 +86,8 @@ class Registration {
   void unregister(std::vector<std::string> paths, std::size_t next, std::chrono::steady_clock::time_point deadline,
                   std::function<void()> done);
   void send(boost::beast::http::verb method, const std::string& path, std::optional<std::string> body, Reply reply);
+  http::ClientRequest requestTo(const ServiceCandidate& registry, boost::beast::http::verb method, const std::string& path,
+                                std::optional<std::string> body, std::chrono::milliseconds limit) const;
 
   boost::asio::io_context& network_;
   ResourceStore& store_;
@@ -90,7 +96,7 @@ class Registration {
   std::function<void(bool)> noRegistry_;
   std::mt19937 random_;
 
-  std::vector<RegistryCandidate> candidates_;
+  std::vector<ServiceCandidate> candidates_;
   std::size_t current_ = 0;
   bool running_ = false;
   bool busy_ = false;           // a request is on its way
@@ -98,11 +104,14 @@ class Registration {
   bool knownToRegistry_ = false;  // the node was registered and may still be (a failover heartbeats first)
   bool heartbeatDue_ = false;
   bool lastBrowseEmpty_ = false;
+  bool waitingForToken_ = false;  // said once, until a token came
   std::chrono::milliseconds nextBackoff_;
   std::deque<Change> changes_;
   boost::asio::steady_timer heartbeatTimer_;
   boost::asio::steady_timer retryTimer_;
   std::thread browser_;
+  // Leaving sends its deletes one after another over one connection.
+  http::ClientConnection leaving_;
   // Answers and browses may come back after the registration is gone (its network
   // thread runs on): they find this expired and touch nothing.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -56,7 +56,7 @@ std::string resourceVersionNow() {
 nlohmann::json nodeResource(const NodeDescription& node, const std::string& version) {
   nlohmann::json endpoints = nlohmann::json::array();
   for (const ApiEndpoint& endpoint : node.endpoints)
-    endpoints.push_back({{"host", endpoint.host}, {"port", endpoint.port}, {"protocol", apiProto(node.tls)}, {"authorization", false}});
+    endpoints.push_back({{"host", endpoint.host}, {"port", endpoint.port}, {"protocol", apiProto(node.tls)}, {"authorization", node.authorization}});
   nlohmann::json interfaces = nlohmann::json::array();
   for (const NetworkInterface& interface : node.interfaces)
     interfaces.push_back({{"name", interface.name}, {"chassis_id", nullptr}, {"port_id", interface.mac}});
@@ -100,7 +100,7 @@ nlohmann::json deviceResource(const NodeDescription& node, const ConverterInfo& 
                               const std::string& version) {
   nlohmann::json controls = nlohmann::json::array();
   for (const ApiEndpoint& endpoint : node.endpoints)
-    controls.push_back({{"type", kControlType}, {"href", controlHref(endpoint, info.deviceId, node.tls)}, {"authorization", false}});
+    controls.push_back({{"type", kControlType}, {"href", controlHref(endpoint, info.deviceId, node.tls)}, {"authorization", node.authorization}});
   return {
       {"id", info.deviceId},
       {"version", version},

@@ -29,6 +29,7 @@ struct NodeDescription {
   std::vector<ApiEndpoint> endpoints;  // the first is the one hrefs name
   std::vector<NetworkInterface> interfaces;
   bool tls = false;  // every endpoint is HTTPS, and WSS for control
+  bool authorization = false;  // every endpoint and control asks for a token
 };
 
 // Now, as IS-04 versions are written: TAI seconds and nanoseconds, "1700000037:5000".

@@ -9,7 +9,7 @@ Browse unicastThenMulticast(Browse unicast, MulticastBrowse multicast, std::func
   // needs no lock.
   auto lastProblem = std::make_shared<std::string>();
   return [unicast = std::move(unicast), multicast = std::move(multicast), note = std::move(note), lastProblem] {
-    std::vector<RegistryAdvert> adverts = unicast();
+    std::vector<ServiceAdvert> adverts = unicast();
     if (!adverts.empty()) return adverts;
     MulticastBrowseResult found = multicast();
     if (found.problem != *lastProblem) {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "AvahiLoop.h"
-#include "RegistryChoice.h"
+#include "ServiceChoice.h"
 
 namespace velkor::node {
 
 struct MulticastBrowseResult {
-  std::vector<RegistryAdvert> adverts;
+  std::vector<ServiceAdvert> adverts;
   std::string problem;  // why nothing could be asked (no daemon, no D-Bus, no answer); empty when asked
 };
 

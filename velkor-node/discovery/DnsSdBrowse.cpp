@@ -61,8 +61,8 @@ std::map<std::string, std::string> parseTxt(const unsigned char* rdata, std::siz
   return txt;
 }
 
-std::vector<RegistryAdvert> browseUnicast(const std::string& serviceType, const std::vector<std::string>& domains) {
-  std::vector<RegistryAdvert> found;
+std::vector<ServiceAdvert> browseUnicast(const std::string& serviceType, const std::vector<std::string>& domains) {
+  std::vector<ServiceAdvert> found;
   struct __res_state state {};
   if (res_ninit(&state) != 0) return found;
   state.retrans = kRetransSeconds;
@@ -79,7 +79,7 @@ std::vector<RegistryAdvert> browseUnicast(const std::string& serviceType, const 
       if (!instance.empty()) instances.push_back(instance);
     });
     for (const std::string& instance : instances) {
-      RegistryAdvert advert;
+      ServiceAdvert advert;
       eachAnswer(&state, instance, ns_t_srv, [&](const ns_msg& message, const ns_rr& record) {
         if (ns_rr_rdlen(record) < kSrvFixedLength || !advert.host.empty()) return;
         advert.port = ns_get16(ns_rr_rdata(record) + 4);

@@ -45,7 +45,7 @@ struct Search {
   const AvahiPoll* poll = nullptr;
   AvahiClient* client = nullptr;
   AvahiTimeout* timer = nullptr;
-  std::vector<RegistryAdvert> adverts;
+  std::vector<ServiceAdvert> adverts;
   int resolving = 0;
   bool listed = false;  // the daemon has told all it knows for now
   bool failed = false;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "MdnsBrowse.h"
-#include "Registration.h"
+#include "ServiceChoice.h"
 
 namespace velkor::node {
 

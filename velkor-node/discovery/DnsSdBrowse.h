@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "RegistryChoice.h"
+#include "ServiceChoice.h"
 
 namespace velkor::node {
 
 // `serviceType` as "_nmos-register._tcp". Empty `domains`: the resolver's search list.
-std::vector<RegistryAdvert> browseUnicast(const std::string& serviceType, const std::vector<std::string>& domains);
+std::vector<ServiceAdvert> browseUnicast(const std::string& serviceType, const std::vector<std::string>& domains);
 
 // TXT record strings ("key=value") as a map; a string without '=' is a key with an
 // empty value. `rdata` is the record's data as it travels.
