@@ -2,7 +2,7 @@
 # Inside the test machine, chrooted into the host's root (read-only): loads the USB
 # gadget modules, presents three gadget converters and a keyboard, and runs the
 # kernel-path tests against them, once with an interrupt OUT endpoint and once with
-# output reports as SET_REPORT; velkorctl.exe under wine with the first. Arguments:
+# output reports as SET_REPORT; velkorctl.exe and the window under wine with the first. Arguments:
 # source folder, build folder, results folder (the one writable share), Windows build
 # folder, wine prefix. The results folder gets every test's output and "status".
 set -u
@@ -61,7 +61,8 @@ for variant in out-endpoint set-report; do
   run "kernel-path-$variant" "$build_dir/tests/usb/test_usb_kernel" --gtest_output="xml:$results/kernel-path-$variant.xml"
   [ $variant = out-endpoint ] && run bench "$build_dir/bench/bench_kernel_exchange" --benchmark_min_time=1
   [ $variant = out-endpoint ] && run wine "$source_dir/tests/usb/wine-checks.sh" "$windows_build_dir/velkorctl/velkorctl.exe" \
-    "$VELKOR_GADGET" "$wine_prefix" "$windows_build_dir/tests/usb/test_window_under_wine.exe"
+    "$VELKOR_GADGET" "$wine_prefix" "$windows_build_dir/tests/usb/test_window_under_wine.exe" \
+    "$windows_build_dir/deploy"
   stop_gadget
 done
 

@@ -6,12 +6,14 @@
 # converters hold, as velkorctl-checks.sh checks the Linux build.
 # The window program's flow (WindowUnderWineTest) runs here too, in the same wine.
 # Arguments: velkorctl.exe, velkor-gadget (its control socket is $VELKOR_GADGET_SOCKET),
-# the wine prefix make-wine-prefix.sh made, the window's flow (test_window_under_wine.exe).
+# the wine prefix make-wine-prefix.sh made, the window's flow (test_window_under_wine.exe),
+# the Windows build's program layout (the Qt DLLs and plugins the flow loads).
 set -u
 exe=$1
 gadget=$2
 template=$3
 window_test=$4
+layout=$5
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 source "$(dirname "$0")/gadget-checks.sh"
@@ -126,8 +128,9 @@ send fault 3 no-reply off
 # The window program's Windows build: it lists, chooses and reads a converter, and a
 # change made on its output page reaches the converter.
 send settings 3 0,0,0,0,0,0,0,0
+# Wine hands a program its PATH as WINEPATH and Qt's plugin folder as WINEQT_PLUGIN_PATH.
 check "the window lists the converters, reads Stage Left and changes its output format" \
-  "$wine" "$window_test" --gtest_brief=1
+  env WINEPATH="Z:$layout" WINEQT_PLUGIN_PATH="Z:$layout" "$wine" "$window_test" --gtest_brief=1
 check "the window's change reached the converter: output format 1" test "$(setting 3 0)" = 1
 
 for n in 1 2 3; do send settings $n 0,0,0,0,0,0,0,0; done
