@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the Windows programs (scripts/build-windows.sh, into build-windows/ or
+# $BUILD_DIR), stages their install tree with `cmake --install` and makes from that one
+# tree both the installer (NSIS) and the zip, in the build folder's package/:
+#   VelkorUSBControl-VERSION-setup.exe   installs into Program Files
+#   VelkorUSBControl-VERSION-win64.zip   the same files under one folder
+#   stage/VelkorUSBControl-VERSION/      the tree itself
+# Before packing, every DLL a program or plugin of the tree loads must be in the tree or
+# be one of Windows' own, so that nothing runs only where a developer's DLLs lie about.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build-windows.sh
+scripts/install-deps.sh nsis zip
+build_dir=$(cd "${BUILD_DIR:-build-windows}" && pwd)
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
+[ -n "$version" ] || { echo "no project version in $build_dir/CMakeCache.txt" >&2; exit 1; }
+name=VelkorUSBControl-$version
+package_dir=$build_dir/package
+tree=$package_dir/stage/$name
+rm -rf "$package_dir"
+mkdir -p "$package_dir/stage"
+cmake --install "$build_dir" --prefix "$tree" --strip >/dev/null
+
+# Windows' own DLLs, as wine provides them (API sets included).
+windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+missing=0
+while IFS= read -r -d '' binary; do
+  while read -r dll; do
+    # A program's DLLs are looked for beside the program, at the top of the tree,
+    # whichever folder the module loading them is in; Windows ignores case.
+    [ -n "$(find "$tree" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
+    [ -n "$(find "$windows_dlls" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
+    echo "${binary#"$tree"/} loads $dll, which is neither in the tree nor one of Windows' own" >&2
+    missing=1
+  done < <(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p')
+done < <(find "$tree" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0)
+[ "$missing" -eq 0 ] || exit 1
+
+packaging/windows/make-installer.sh "$tree" "$version" "$package_dir/$name-setup.exe"
+# -X: no Unix owners and permissions in the archive, which Windows has no use for.
+(cd "$package_dir/stage" && zip -q -r -X -9 "$package_dir/$name-win64.zip" "$name")
+
+for file in "$package_dir/$name-setup.exe" "$package_dir/$name-win64.zip"; do
+  echo "$file: $(du -k "$file" | cut -f1) KiB"
+done
+echo "$(find "$tree" -type f | wc -l) files, $(du -sk "$tree" | cut -f1) KiB staged"
