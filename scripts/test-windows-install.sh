@@ -30,7 +30,7 @@ zip=$package_dir/$name-win64.zip
 # Everything the install places, beside the uninstaller.
 installed_files=(
   LICENSE.txt
-  licenses/mingw-w64-runtime.txt
+  licenses/mingw-w64-runtime-copyright.txt
   uninstall.exe
   velkorctl.exe
 )
