@@ -21,6 +21,11 @@ tree=$package_dir/stage/$name
 rm -rf "$package_dir"
 mkdir -p "$package_dir/stage"
 cmake --install "$build_dir" --prefix "$tree" --strip >/dev/null
+# Files copied in keep their modes: the zip would mark a read-only one read-only on
+# Windows too. And install --strip strips our programs only: Debian's mingw run-time
+# DLLs carry their debugging information (libstdc++-6.dll is ten times its size).
+chmod -R u+w,go-w,a+rX "$tree"
+find "$tree" -type f \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-debug {} +
 
 # Windows' own DLLs, as wine provides them (API sets included).
 windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows

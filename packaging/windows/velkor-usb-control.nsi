@@ -74,6 +74,45 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
+; Windows does not let a running program's file be replaced or deleted: a program of
+; the folder that is running would be left half replaced or half removed. A file that
+; opens for writing is not running.
+!macro PROGRAMS_CLOSED_CHECK PREFIX
+Function ${PREFIX}CheckProgramsClosed
+  Exch $0  ; the folder
+  Push $1
+  Push $2
+  retry:
+  ${ForEach} $1 0 2 + 1
+    ${Select} $1
+      ${Case} 0
+        StrCpy $2 "$0\${PROGRAM}"
+      ${Case} 1
+        StrCpy $2 "$0\${DEMO_PROGRAM}"
+      ${CaseElse}
+        StrCpy $2 "$0\velkorctl.exe"
+    ${EndSelect}
+    ${IfNot} ${FileExists} $2
+      ${Continue}
+    ${EndIf}
+    ClearErrors
+    FileOpen $2 $2 a
+    ${If} ${Errors}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running. Close it, then choose Retry." \
+        /SD IDCANCEL IDRETRY retry
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    FileClose $2
+  ${Next}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro PROGRAMS_CLOSED_CHECK ""
+!insertmacro PROGRAMS_CLOSED_CHECK "un."
+
 ; The install this machine already has, wherever it went, is removed by its own
 ; uninstaller, run in place (_?=) so that it finishes before the new files arrive.
 Function RemovePreviousInstall
@@ -82,13 +121,16 @@ Function RemovePreviousInstall
   ${OrIfNot} ${FileExists} "$0\${UNINSTALLER}"
     Return
   ${EndIf}
+  Push $0
+  Call CheckProgramsClosed
   DetailPrint "Removing the earlier install in $0"
   ClearErrors
   ExecWait '"$0\${UNINSTALLER}" /S _?=$0' $1
   ${If} ${Errors}
   ${OrIf} $1 != 0
-    MessageBox MB_ICONSTOP "The earlier install in $0 could not be removed (status $1). Close ${PRODUCT} and run Setup again." /SD IDOK
-    Abort
+    MessageBox MB_ICONSTOP "The earlier install in $0 could not be removed (status $1)." /SD IDOK
+    SetErrorLevel 2
+    Quit
   ${EndIf}
   ; Run in place, the uninstaller cannot delete itself, nor the folder it is in.
   Delete "$0\${UNINSTALLER}"
@@ -98,6 +140,8 @@ FunctionEnd
 Section "${PRODUCT}"
   SectionIn RO
   Call RemovePreviousInstall
+  Push $INSTDIR
+  Call CheckProgramsClosed
   !include "${FILE_LISTS}/install-files.nsh"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
@@ -124,6 +168,8 @@ SectionEnd
 ; Every file the install placed, one by one, then each of its folders only if nothing
 ; else is left in it: a file the user put there keeps its folder.
 Section "Uninstall"
+  Push $INSTDIR
+  Call un.CheckProgramsClosed
   !include "${FILE_LISTS}/uninstall-files.nsh"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
