@@ -18,7 +18,9 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.tx
 name=VelkorUSBControl-$version
 package_dir=$build_dir/package
 tree=$package_dir/stage/$name
-rm -rf "$package_dir"
+installer=$package_dir/$name-setup.exe
+zip=$package_dir/$name-win64.zip
+rm -rf "$package_dir/stage"
 mkdir -p "$package_dir/stage"
 cmake --install "$build_dir" --prefix "$tree" --strip >/dev/null
 # Files copied in keep their modes: the zip would mark a read-only one read-only on
@@ -42,11 +44,24 @@ while IFS= read -r -d '' binary; do
 done < <(find "$tree" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0)
 [ "$missing" -eq 0 ] || exit 1
 
-packaging/windows/make-installer.sh "$tree" "$version" "$package_dir/$name-setup.exe"
-# -X: no Unix owners and permissions in the archive, which Windows has no use for.
-(cd "$package_dir/stage" && zip -q -r -X -9 "$package_dir/$name-win64.zip" "$name")
+# makensis takes half a minute over the DLLs: the installer and the zip are made again
+# only when the tree, the version or the installer's sources changed.
+fingerprint=$({
+  echo "$version"
+  (cd "$tree" && find . -type f -exec sha256sum {} + | LC_ALL=C sort -k2)
+  sha256sum packaging/windows/velkor-usb-control.nsi packaging/windows/make-installer.sh
+} | sha256sum | cut -d' ' -f1)
+if [ -f "$installer" ] && [ -f "$zip" ] && [ "$(cat "$package_dir/fingerprint" 2>/dev/null)" = "$fingerprint" ]; then
+  echo "the installer and the zip are up to date"
+else
+  rm -f "$package_dir"/*-setup.exe "$package_dir"/*-win64.zip "$package_dir/fingerprint"
+  packaging/windows/make-installer.sh "$tree" "$version" "$installer"
+  # -X: no Unix owners and permissions in the archive, which Windows has no use for.
+  (cd "$package_dir/stage" && zip -q -r -X -9 "$zip" "$name")
+  echo "$fingerprint" >"$package_dir/fingerprint"
+fi
 
-for file in "$package_dir/$name-setup.exe" "$package_dir/$name-win64.zip"; do
+for file in "$installer" "$zip"; do
   echo "$file: $(du -k "$file" | cut -f1) KiB"
 done
 echo "$(find "$tree" -type f | wc -l) files, $(du -sk "$tree" | cut -f1) KiB staged"
