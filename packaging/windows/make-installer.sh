@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
 # Makes the installer from a staged install tree:
-#   make-installer.sh TREE VERSION OUTFILE [none]
+#   make-installer.sh [--icon FILE.ico] [--uncompressed] TREE VERSION OUTFILE
 # The lists of files to install and to remove are made from TREE itself, so that the
-# installer places every file of it and its uninstaller removes exactly those. "none"
-# leaves the installer uncompressed (a quick build for tests).
+# installer places every file of it and its uninstaller removes exactly those. The icon
+# is the installer's and the uninstaller's (NSIS's own without it); --uncompressed makes
+# a quick build for tests.
 set -euo pipefail
-[ $# -ge 3 ] || { echo "usage: $0 TREE VERSION OUTFILE [none]" >&2; exit 2; }
+usage="usage: $0 [--icon FILE.ico] [--uncompressed] TREE VERSION OUTFILE"
+defines=(-DCOMPRESSION=lzma)
+while [ $# -gt 0 ]; do
+  case $1 in
+    --icon) defines+=(-DICON="$(realpath "$2")"); shift 2 ;;
+    --uncompressed) defines+=(-DCOMPRESSION=none); shift ;;
+    -*) echo "$usage" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 3 ] || { echo "$usage" >&2; exit 2; }
 tree=$(realpath "$1")
 version=$2
 outfile=$(realpath -m "$3")
-compression=${4:-lzma}
 script_dir=$(cd "$(dirname "$0")" && pwd)
 
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] ||
@@ -56,5 +66,5 @@ size_kib=$(((bytes + 1023) / 1024))
 
 makensis -V2 -NOCD \
   -DVERSION="$version" -DSTAGE="$tree" -DFILE_LISTS="$lists" -DESTIMATED_SIZE_KIB="$size_kib" \
-  -DOUTFILE="$outfile" -DCOMPRESSION="$compression" \
+  -DOUTFILE="$outfile" "${defines[@]}" \
   "$script_dir/velkor-usb-control.nsi"

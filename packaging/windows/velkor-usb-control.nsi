@@ -9,7 +9,8 @@
 ;                       exactly what the installer placed
 ;   ESTIMATED_SIZE_KIB  the staged tree's size, for "Apps & features"
 ;   OUTFILE             the installer to write
-;   COMPRESSION         optional: "none" for a quick build (tests); LZMA otherwise
+;   COMPRESSION         "none" for a quick build (tests), or "lzma"
+;   ICON                optional: the installer's and the uninstaller's icon
 ;
 ; One install per machine, in Program Files. Installing over an earlier install (of any
 ; version) first runs that install's own uninstaller silently: it removes the files its
@@ -54,6 +55,10 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 Velkor"
 
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed.$\r$\n$\r$\nThe Start menu holds $\"${PRODUCT}$\" for the converters attached to this computer, and $\"${PRODUCT} Demo$\", which shows the panel on three virtual converters, with no converter needed."
