@@ -1,14 +1,15 @@
 #include "CCorvaneApp.h"
 
+#include "ApplicationLook.h"
 #include "CCorvaneDlg.h"
-#include "UiFont.h"
+#include "PlatformDefaults.h"
 
 namespace velkor {
 
-CCorvaneApp::CCorvaneApp(int& argc, char** argv) : QApplication(argc, argv) {
+CCorvaneApp::CCorvaneApp(int& argc, char** argv) : QApplication(withPlatformDefaults(argc), argv) {
   setApplicationName("Velkor USB Control");
   setDesktopFileName(QString::fromLatin1(VELKOR_APP_ID));
-  installApplicationFont();
+  installApplicationLook();
 }
 
 int CCorvaneApp::run(Transport& transport) {

@@ -6,7 +6,8 @@
 
 namespace velkor {
 
-// The application: sets up the interface font and runs the main window until it ends.
+// The application: sets up the platform, the look and the interface font and runs the
+// main window until it ends.
 class CCorvaneApp final : public QApplication {
   Q_OBJECT
 

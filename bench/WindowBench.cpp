@@ -17,7 +17,7 @@
 #include "PanelContainer.h"
 #include "PingProbe.h"
 #include "RatioReporter.h"
-#include "UiFont.h"
+#include "ApplicationLook.h"
 #include "virtual/Clock.h"
 #include "virtual/DemoConverters.h"
 #include "virtual/VirtualTransport.h"
@@ -162,7 +162,7 @@ void registerPingBenchmarks() {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  velkor::installApplicationFont();
+  velkor::installApplicationLook();
   const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
   if (onX11) velkor::bench::registerPingBenchmarks();
   return velkor::bench::runWithRatios(argc, argv,

@@ -10,14 +10,15 @@ set(CMAKE_CXX_COMPILER ${mingw_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_prefix}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_prefix})
+# Libraries built for Windows outside the system (Qt from ../shared/qt6-mingw) are named
+# in CMAKE_PREFIX_PATH; each is a root of its own, or packages found only under the
+# roots would miss them.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The programs run on machines (and under wine) without mingw's runtime libraries
-# beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Tests run the programs under wine. Debian's wine64 package places its loader outside
 # the PATH (the wine package adds the wrapper in /usr/bin).
 find_program(VELKOR_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

@@ -1,7 +1,9 @@
 #include "UiFont.h"
 
+#include <QByteArray>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QResource>
 #include <QStringList>
 
 namespace velkor {
@@ -9,38 +11,45 @@ namespace velkor {
 namespace {
 
 constexpr const char* latinFamily = "Liberation Sans";
-constexpr const char* cjkFamily = "WenQuanYi Micro Hei";
 
-// Bold is loaded as well: the skin images set headings in it. The layout of every
-// window depends on the Latin font's metrics, so it is required; the Chinese font only
-// serves the About texts, which any font the system's font configuration finds for
-// them can show.
-constexpr FontFile fontFiles[] = {
-    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "fonts-liberation2", true},
-    {latinFamily, "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "fonts-liberation2", true},
-    {cjkFamily, "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", "fonts-wqy-microhei", false},
+// Bold as well: the skin images set headings in it. Stored uncompressed (see
+// CMakeLists.txt), so that registering a face reads it where the program is mapped,
+// without a copy.
+constexpr const char* embeddedFaces[] = {
+    ":/fonts/LiberationSans-Regular.ttf",
+    ":/fonts/LiberationSans-Bold.ttf",
 };
 
-void loadFontFiles() {
-  static const bool loaded = [] {
-    for (const FontFile& file : fontFiles) {
+void registerEmbeddedFace(const char* name) {
+  const QResource face(QString::fromLatin1(name));
+  if (!face.isValid() || face.compressionAlgorithm() != QResource::NoCompression)
+    qFatal("The interface font %s is not in the program as built.", name);
+  const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(face.data()), face.size());
+  if (QFontDatabase::addApplicationFontFromData(data) < 0) qFatal("The interface font %s cannot be registered.", name);
+}
+
+void registerFonts() {
+  static const bool registered = [] {
+    for (const char* face : embeddedFaces) registerEmbeddedFace(face);
+    for (const FontFile& file : chineseFontFiles()) {
       if (loadFontFile(file)) continue;
-      if (file.required)
-        qFatal("Cannot load the interface font %s; install the Debian package %s.", file.path, file.package);
       qWarning("The font %s is missing (Debian package %s); Chinese text uses whatever font the system has for it.",
                file.path, file.package);
     }
     return true;
   }();
-  Q_UNUSED(loaded);
+  Q_UNUSED(registered);
 }
 
 }  // namespace
 
 // The Debian packages make their fonts known to the system's font configuration,
 // whose cache already holds what each file covers; registering a file again would
-// read every glyph of it (the Chinese font alone is most of the start-up time). So a
-// file is loaded by hand only where the system does not know its family.
+// read every glyph of it (the Chinese font alone would be most of the start-up time).
+// So a system font file is loaded by hand only where the system does not know its
+// family. The interface font is another matter: it is registered from the program on
+// every start (two faces of 2,600 glyphs each; a few milliseconds), since a family of
+// that name on the system may be another version with other glyphs.
 bool loadFontFile(const FontFile& file) {
   return QFontDatabase::hasFamily(QString::fromLatin1(file.family)) ||
          QFontDatabase::addApplicationFont(QString::fromUtf8(file.path)) >= 0;
@@ -49,9 +58,11 @@ bool loadFontFile(const FontFile& file) {
 void installApplicationFont() { QGuiApplication::setFont(uiFont()); }
 
 QFont uiFont() {
-  loadFontFiles();
+  registerFonts();
+  QStringList families{QString::fromLatin1(latinFamily)};
+  for (const FontFile& file : chineseFontFiles()) families << QString::fromLatin1(file.family);
   QFont font;
-  font.setFamilies({QString::fromLatin1(latinFamily), QString::fromLatin1(cjkFamily)});
+  font.setFamilies(families);
   font.setPixelSize(UiFontPixelSize);
   // Unhinted outlines and grey anti-aliasing look the same on every platform and
   // screen; hinting and sub-pixel rendering would make widths and pixels vary.

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<VirtualConverters> demo;
   const auto openTransport = [&](bool useVirtual, bool verbose) -> Transport& {
     if (!useVirtual) {
-      hardware = ctl::systemTransport();
+      hardware = systemTransport();
       return *hardware;
     }
     demo = std::make_unique<VirtualConverters>(clock, verbose);

@@ -130,9 +130,17 @@ TEST_F(AppFixture, AConverterWithoutPermissionIsListedAndChoosingItNamesCauseAnd
   EXPECT_EQ(closer.closed(), 1);
   EXPECT_EQ(closer.lastText(), "open USB fail");
   const QString why = closer.lastInformativeText();
+  // The fix is the system's: Windows has no udev rule to install.
+#ifdef _WIN32
+  EXPECT_TRUE(
+      why.startsWith("Permission denied on /dev/hidraw4 (TQ4410 at 1-1.2:1.0): close the program that holds "
+                     "the converter without sharing it"))
+      << why.toStdString();
+#else
   EXPECT_TRUE(why.startsWith("Permission denied on /dev/hidraw4 (TQ4410 at 1-1.2:1.0): install the udev rule"))
       << why.toStdString();
   EXPECT_TRUE(why.contains("velkorctl udev-rule | sudo tee /etc/udev/rules.d/70-velkor-converters.rules"));
+#endif
   EXPECT_TRUE(why.contains("replug the converter"));
   EXPECT_TRUE(log.contains("ret is -1 \n"));
   EXPECT_EQ(window->panel(), nullptr);

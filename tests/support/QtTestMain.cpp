@@ -2,14 +2,14 @@
 
 #include <QApplication>
 
-#include "UiFont.h"
+#include "ApplicationLook.h"
 
 int main(int argc, char** argv) {
   // Headless unless told otherwise; test discovery runs the binary without ctest's
   // environment.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  velkor::installApplicationFont();
+  velkor::installApplicationLook();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

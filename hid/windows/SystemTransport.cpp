@@ -3,8 +3,8 @@
 #include "SetupApiTransport.h"
 #include "WindowsHid.h"
 
-namespace velkor::ctl {
+namespace velkor {
 
 std::unique_ptr<Transport> systemTransport() { return std::make_unique<SetupApiTransport>(systemHid()); }
 
-}  // namespace velkor::ctl
+}  // namespace velkor

@@ -2,8 +2,8 @@
 
 #include "HidapiTransport.h"
 
-namespace velkor::ctl {
+namespace velkor {
 
 std::unique_ptr<Transport> systemTransport() { return std::make_unique<HidapiTransport>(); }
 
-}  // namespace velkor::ctl
+}  // namespace velkor
