@@ -18,6 +18,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.tx
 name=VelkorUSBControl-$version
 package_dir=$build_dir/package
 tree=$package_dir/stage/$name
+# The programs' icon, written by the build (app/CMakeLists.txt), is the installer's too.
+icon=$build_dir/app/velkor-usb-control.ico
 installer=$package_dir/$name-setup.exe
 zip=$package_dir/$name-win64.zip
 rm -rf "$package_dir/stage"
@@ -29,7 +31,8 @@ cmake --install "$build_dir" --prefix "$tree" --strip >/dev/null
 chmod -R u+w,go-w,a+rX "$tree"
 find "$tree" -type f \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-debug {} +
 
-# Windows' own DLLs, as wine provides them (API sets included).
+# Windows' own DLLs, as wine provides them; and API sets (api-ms-win-*, ext-ms-*), which
+# Windows' loader maps to its DLLs by name.
 windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 missing=0
 while IFS= read -r -d '' binary; do
@@ -38,6 +41,7 @@ while IFS= read -r -d '' binary; do
     # whichever folder the module loading them is in; Windows ignores case.
     [ -n "$(find "$tree" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
     [ -n "$(find "$windows_dlls" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
+    [[ ${dll,,} == api-ms-win-* || ${dll,,} == ext-ms-* ]] && continue
     echo "${binary#"$tree"/} loads $dll, which is neither in the tree nor one of Windows' own" >&2
     missing=1
   done < <(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p')
@@ -49,13 +53,13 @@ done < <(find "$tree" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0)
 fingerprint=$({
   echo "$version"
   (cd "$tree" && find . -type f -exec sha256sum {} + | LC_ALL=C sort -k2)
-  sha256sum packaging/windows/velkor-usb-control.nsi packaging/windows/make-installer.sh
+  sha256sum "$icon" packaging/windows/velkor-usb-control.nsi packaging/windows/make-installer.sh
 } | sha256sum | cut -d' ' -f1)
 if [ -f "$installer" ] && [ -f "$zip" ] && [ "$(cat "$package_dir/fingerprint" 2>/dev/null)" = "$fingerprint" ]; then
   echo "the installer and the zip are up to date"
 else
   rm -f "$package_dir"/*-setup.exe "$package_dir"/*-win64.zip "$package_dir/fingerprint"
-  packaging/windows/make-installer.sh "$tree" "$version" "$installer"
+  packaging/windows/make-installer.sh --icon "$icon" "$tree" "$version" "$installer"
   # -X: no Unix owners and permissions in the archive, which Windows has no use for.
   (cd "$package_dir/stage" && zip -q -r -X -9 "$zip" "$name")
   echo "$fingerprint" >"$package_dir/fingerprint"

@@ -29,9 +29,25 @@ zip=$package_dir/$name-win64.zip
 
 # Everything the install places, beside the uninstaller.
 installed_files=(
-  LICENSE.txt
-  licenses/mingw-w64-runtime-copyright.txt
+  Qt6Core.dll
+  Qt6Gui.dll
+  Qt6Svg.dll
+  Qt6Widgets.dll
+  libgcc_s_seh-1.dll
+  libstdc++-6.dll
+  libwinpthread-1.dll
+  licenses/LICENSE
+  licenses/README.txt
+  licenses/gcc-runtime/copyright
+  licenses/liberation-fonts/copyright
+  licenses/mingw-w64/copyright
+  licenses/qt/GPL-3.0-only.txt
+  licenses/qt/LGPL-3.0-only.txt
+  licenses/qt/debian-copyright
+  platforms/qwindows.dll
   uninstall.exe
+  velkor-usb-control-demo.exe
+  velkor-usb-control.exe
   velkorctl.exe
 )
 
@@ -79,6 +95,11 @@ expect_no_file() {  # expect_no_file DESCRIPTION PATH
   if [ -e "$2" ]; then fail "$1" "expected: no ${2#"$WINEPREFIX"/}" "found:    it is there"; else pass; fi
 }
 seconds() { echo "$((SECONDS - started)) s"; }
+checksums() {  # checksums FOLDER [FIND-TESTS...]: each file's SHA-256 and path
+  local folder=$1
+  shift
+  (cd "$folder" && find . -type f "$@" -exec sha256sum {} + | LC_ALL=C sort -k2)
+}
 
 # The display first: wine's desktop process, started by wineboot, shows every window.
 # -fbdir keeps the screen in a file (XWD), from which the captures are cut.
@@ -103,12 +124,20 @@ windows_install_dir='C:\Program Files\Velkor USB Control'
 start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VelkorUSBControl'
 
-# What drive C: and the registry hold, to compare after the uninstall.
+# What drive C: and the registry hold, to compare after the uninstall. Keys that every
+# Windows has and that wine makes only when a program first draws text (DirectWrite's
+# display settings, the user's font list) are left out while they hold no value.
+windows_own_keys='HKEY_LOCAL_MACHINE\Software\Microsoft\Avalon.Graphics
+HKEY_LOCAL_MACHINE\Software\Microsoft\Avalon.Graphics\DISPLAY1
+HKEY_CURRENT_USER\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
 snapshot() {  # snapshot NAME
   (cd "$drive_c" && find . -mindepth 1 -printf '%y %P\n' | LC_ALL=C sort) >"$work/$1.files"
   for hive in HKLM HKCU; do
     run reg export "$hive\\Software" "$work/$1.$hive.reg" /y >/dev/null
-    iconv -f UTF-16LE -t UTF-8 "$work/$1.$hive.reg" | tr -d '\r' >"$work/$1.$hive.txt"
+    iconv -f UTF-16LE -t UTF-8 "$work/$1.$hive.reg" | tr -d '\r' |
+      keys=$windows_own_keys awk -v RS= -v ORS='\n\n' '
+        BEGIN { split(ENVIRON["keys"], list, "\n"); for (i in list) own["[" list[i] "]"] = 1 }
+        !($0 in own)' >"$work/$1.$hive.txt"
   done
 }
 snapshot before
@@ -125,7 +154,7 @@ old_tree=$work/old/VelkorUSBControl-$old_version
 mkdir -p "$work/old"
 cp -al "$package_dir/stage/$name" "$old_tree"
 echo "Shipped by $old_version only." >"$old_tree/RELEASE-NOTES-0.9.txt"
-packaging/windows/make-installer.sh "$old_tree" "$old_version" "$work/old-setup.exe" none >/dev/null
+packaging/windows/make-installer.sh --uncompressed "$old_tree" "$old_version" "$work/old-setup.exe" >/dev/null
 
 run "$work/old-setup.exe" /S && status=0 || status=$?
 expect "the earlier version's silent install succeeds (exit status)" 0 "$status"
@@ -164,9 +193,8 @@ expect_same "the install folder holds every file and no other" "$work/expected-f
 mkdir "$work/zip"
 unzip -q "$zip" -d "$work/zip"
 expect "the zip holds one folder" "$name" "$(ls "$work/zip")"
-(cd "$work/zip/$name" && find . -type f -exec sha256sum {} + | LC_ALL=C sort -k2) >"$work/zip.sha256"
-(cd "$install_dir" && find . -type f ! -name uninstall.exe ! -name my-notes.txt -exec sha256sum {} + |
-  LC_ALL=C sort -k2) >"$work/installed.sha256"
+checksums "$work/zip/$name" >"$work/zip.sha256"
+checksums "$install_dir" ! -name uninstall.exe ! -name my-notes.txt >"$work/installed.sha256"
 expect_same "the installed files are the zip's" "$work/zip.sha256" "$work/installed.sha256"
 
 # The entry of "Apps & features".
@@ -186,24 +214,101 @@ NoModify|0x1
 NoRepair|0x1
 EOF
 
-# The Start menu, for every user: each entry starts its program from the install folder.
+# The Start menu, for every user: each entry starts its program from the install folder
+# in the profile folder of whoever starts it, where the settings files go.
 for entry in "Velkor USB Control|velkor-usb-control.exe" "Velkor USB Control Demo|velkor-usb-control-demo.exe"; do
   shortcut="$start_menu/${entry%|*}.lnk"
-  target="$windows_install_dir\\${entry#*|}"
   if [ ! -f "$shortcut" ]; then
     fail "the Start menu entry \"${entry%|*}\"" "expected: ${shortcut#"$WINEPREFIX"/}" "found:    none"
-  elif strings -el "$shortcut" | grep -qF "$target"; then
-    pass
-  else
-    fail "the Start menu entry \"${entry%|*}\" starts its program" "expected: $target" \
-      "found:    $(strings -el "$shortcut" | tr '\n' ' ')"
+    continue
   fi
+  strings -el "$shortcut" >"$work/shortcut"
+  for text in "$windows_install_dir\\${entry#*|}" '%USERPROFILE%'; do
+    if grep -qF "$text" "$work/shortcut"; then pass; else
+      fail "the Start menu entry \"${entry%|*}\" names $text" "expected: $text" \
+        "found:    $(tr '\n' ' ' <"$work/shortcut")"
+    fi
+  done
 done
 
 # velkorctl.exe from the install folder.
 expect "velkorctl.exe --version" "velkorctl $version" "$(run "$install_dir/velkorctl.exe" --version | tr -d '\r')"
 expect "velkorctl.exe --virtual list: the three virtual converters" 3 \
   "$(run "$install_dir/velkorctl.exe" --virtual list | grep -c 'virtual:')"
+# The window programs, each showing its window: the demo from its Start menu entry, the
+# program from the install folder (with no converter under wine, it shows none). Xvfb
+# keeps the screen in a file (XWD), from which the window is cut once it is drawn in
+# the skin: its dark backgrounds (SkinPalette.h: Base, Sidebar, Shadow) fill most of
+# it and its accent blue is there. The capture goes to the package folder, as
+# PROGRAM.png.
+window_title="Velkor USB Control"
+look_at_window() {  # prints the window's size and colours, keeps it in window.ppm
+  local info left top width height
+  info=$(xwininfo -name "$window_title" 2>/dev/null) || return 1
+  grep -q 'Map State: *IsViewable' <<<"$info" || return 1
+  left=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+  top=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+  width=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  height=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  xwdtopnm "$work/screen/Xvfb_screen0" 2>/dev/null |
+    pamcut -left "$left" -top "$top" -width "$width" -height "$height" >"$work/window.ppm" 2>/dev/null || return 1
+  ppmhist -noheader "$work/window.ppm" | awk -v size="${width}x${height}" -v pixels=$((width * height)) '
+    { colour = $1 " " $2 " " $3 }
+    colour == "46 49 54" || colour == "39 43 46" || colour == "30 33 36" { background += $5 }
+    colour == "1 139 212" { accent += $5 }
+    END { printf "%s, %d%% skin background, %d accent pixels\n", size, 100 * background / pixels, accent }'
+}
+expect_window() {  # expect_window PROGRAM
+  local found="no window"
+  for _ in $(seq 120); do
+    found=$(look_at_window) || found="no window"
+    if [[ $found =~ ^800x611,\ ([0-9]+)%.*,\ ([0-9]+)\ accent ]] &&
+      [ "${BASH_REMATCH[1]}" -ge 50 ] && [ "${BASH_REMATCH[2]}" -gt 0 ]; then
+      pnmtopng "$work/window.ppm" >"$package_dir/$1.png"
+      pass
+      return
+    fi
+    sleep 0.5
+  done
+  [ ! -s "$work/window.ppm" ] || pnmtopng "$work/window.ppm" >"$package_dir/$1.png"
+  fail "$1 shows its window in the skin's colours" \
+    "expected: 800x611, at least 50% skin background, some accent pixels" "found:    $found"
+}
+expect_window_closes() {  # expect_window_closes PROGRAM: asked as Windows asks (WM_CLOSE)
+  run taskkill /im "$1.exe" >/dev/null || true
+  for _ in $(seq 40); do
+    xwininfo -name "$window_title" >/dev/null 2>&1 || { pass; return; }
+    sleep 0.25
+  done
+  fail "$1 closes when Windows asks it to" "expected: no window" "found:    its window still open"
+  run taskkill /f /im "$1.exe" >/dev/null || true
+}
+run start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Velkor USB Control Demo.lnk'
+expect_window velkor-usb-control-demo
+# Where the shortcut started it: wine keeps a program's current folder as the Linux
+# process's.
+demo_folder="not running"
+for process in /proc/[0-9]*; do
+  if grep -qaF 'velkor-usb-control-demo.exe' "$process/cmdline" 2>/dev/null &&
+    grep -qaxF "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' <"$process/environ") 2>/dev/null; then
+    demo_folder=$(readlink "$process/cwd")
+  fi
+done
+expect "the demo from the Start menu runs in the user's profile folder" "$profile" "$demo_folder"
+# Installing again while a program of the folder runs would leave it half replaced:
+# the installer stops before it changes anything.
+checksums "$install_dir" >"$work/running.sha256"
+run "$installer" /S && status=0 || status=$?
+expect "an install while the demo runs stops (exit status)" 2 "$status"
+checksums "$install_dir" >"$work/after-refusal.sha256"
+expect_same "an install while the demo runs changes no file" "$work/running.sha256" "$work/after-refusal.sha256"
+expect_window_closes velkor-usb-control-demo
+run "$install_dir/velkor-usb-control.exe" &
+program_pid=$!
+expect_window velkor-usb-control
+expect_window_closes velkor-usb-control
+wait "$program_pid" && status=0 || status=$?
+expect "velkor-usb-control ends on its own when closed (exit status)" 0 "$status"
 echo "checked the install: $(seconds)"
 
 # The uninstall as "Apps & features" runs it. The uninstaller copies itself to the

@@ -7,11 +7,12 @@
 # a quick build for tests.
 set -euo pipefail
 usage="usage: $0 [--icon FILE.ico] [--uncompressed] TREE VERSION OUTFILE"
-defines=(-DCOMPRESSION=lzma)
+compression=lzma
+defines=()
 while [ $# -gt 0 ]; do
   case $1 in
     --icon) defines+=(-DICON="$(realpath "$2")"); shift 2 ;;
-    --uncompressed) defines+=(-DCOMPRESSION=none); shift ;;
+    --uncompressed) compression=none; shift ;;
     -*) echo "$usage" >&2; exit 2 ;;
     *) break ;;
   esac
@@ -66,5 +67,5 @@ size_kib=$(((bytes + 1023) / 1024))
 
 makensis -V2 -NOCD \
   -DVERSION="$version" -DSTAGE="$tree" -DFILE_LISTS="$lists" -DESTIMATED_SIZE_KIB="$size_kib" \
-  -DOUTFILE="$outfile" "${defines[@]}" \
+  -DOUTFILE="$outfile" -DCOMPRESSION="$compression" "${defines[@]}" \
   "$script_dir/velkor-usb-control.nsi"

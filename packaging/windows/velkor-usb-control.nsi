@@ -151,8 +151,12 @@ Section "${PRODUCT}"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
-  ; Shortcuts start in the install folder; a settings file opened without a folder is
-  ; looked for in the user's own folders by the file dialog, not there.
+  ; The programs save and load their settings files in the folder they start in, and
+  ; Program Files is not the user's to write: the shortcuts start them in the profile
+  ; folder of whoever starts them (Windows expands the variable then). $OUTDIR, which
+  ; names the shortcut's working folder, is set without SetOutPath, which would make
+  ; the folder now.
+  StrCpy $OUTDIR "%USERPROFILE%"
   CreateShortcut "${PROGRAM_SHORTCUT}" "$INSTDIR\${PROGRAM}" "" "$INSTDIR\${PROGRAM}" 0 SW_SHOWNORMAL "" \
     "Change the settings of Velkor video converters attached over USB"
   CreateShortcut "${DEMO_SHORTCUT}" "$INSTDIR\${DEMO_PROGRAM}" "" "$INSTDIR\${DEMO_PROGRAM}" 0 SW_SHOWNORMAL "" \
