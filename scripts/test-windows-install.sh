@@ -8,8 +8,9 @@
 # - every file where it belongs and the same as in the zip; the uninstall entry of
 #   "Apps & features" and the Start menu entries;
 # - velkorctl.exe run from the install folder; the demo started from its Start menu
-#   entry and the program started from the install folder, each showing its window,
-#   captured to a PNG in the build folder's package/ and checked to show the skin;
+#   entry (in the user's profile folder) and the program started from the install
+#   folder, each showing its window, captured to a PNG in the build folder's package/
+#   and checked to show the skin; an install while the demo runs refused;
 # - the silent uninstall as "Apps & features" runs it (its QuietUninstallString), then a
 #   restart of the emulated Windows: no file and no registry key of ours left, when
 #   drive C: and the registry's Software keys are compared with what they held before
@@ -235,6 +236,7 @@ done
 expect "velkorctl.exe --version" "velkorctl $version" "$(run "$install_dir/velkorctl.exe" --version | tr -d '\r')"
 expect "velkorctl.exe --virtual list: the three virtual converters" 3 \
   "$(run "$install_dir/velkorctl.exe" --virtual list | grep -c 'virtual:')"
+
 # The window programs, each showing its window: the demo from its Start menu entry, the
 # program from the install folder (with no converter under wine, it shows none). Xvfb
 # keeps the screen in a file (XWD), from which the window is cut once it is drawn in

@@ -29,6 +29,7 @@ Target amd64-unicode
 !define PUBLISHER "Velkor"
 !define PROGRAM "velkor-usb-control.exe"
 !define DEMO_PROGRAM "velkor-usb-control-demo.exe"
+!define CTL_PROGRAM "velkorctl.exe"
 !define UNINSTALLER "uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VelkorUSBControl"
 !define PROGRAM_SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
@@ -95,7 +96,7 @@ Function ${PREFIX}CheckProgramsClosed
       ${Case} 1
         StrCpy $2 "$0\${DEMO_PROGRAM}"
       ${CaseElse}
-        StrCpy $2 "$0\velkorctl.exe"
+        StrCpy $2 "$0\${CTL_PROGRAM}"
     ${EndSelect}
     ${IfNot} ${FileExists} $2
       ${Continue}
