@@ -24,6 +24,9 @@ installer=$package_dir/$name-setup.exe
 zip=$package_dir/$name-win64.zip
 rm -rf "$package_dir/stage"
 mkdir -p "$package_dir/stage"
+# strip stamps each program and DLL with the time it ran unless told a time: the last
+# commit's, so that the same build stages the same bytes (reproducible builds' variable).
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 cmake --install "$build_dir" --prefix "$tree" --strip >/dev/null
 # Files copied in keep their modes: the zip would mark a read-only one read-only on
 # Windows too. And install --strip strips our programs only: Debian's mingw run-time

@@ -20,7 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 scripts/package-windows.sh >/dev/null
-scripts/install-deps.sh xvfb x11-utils netpbm
+scripts/install-deps.sh xvfb x11-utils netpbm unzip
 build_dir=$(cd "${BUILD_DIR:-build-windows}" && pwd)
 package_dir=$build_dir/package
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
