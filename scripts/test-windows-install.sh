@@ -114,7 +114,7 @@ run wineboot --init
 # A first start of the emulated Windows fills in what only a start does (wine's network
 # cards, for one): the uninstall is followed by a restart, so the prefix is compared
 # with itself after a restart too.
-/usr/lib/wine/wineserver64 -w
+timeout 120 /usr/lib/wine/wineserver64 -w
 run wineboot --restart
 echo "wine prefix ready: $(seconds)"
 
@@ -320,7 +320,9 @@ quiet_uninstall=$(uninstall_value QuietUninstallString)
 uninstaller=$(sed -n 's/^"\(.*\)".*/\1/p' <<<"$quiet_uninstall")
 run "$uninstaller" /S && status=0 || status=$?
 expect "the silent uninstall starts (exit status)" 0 "$status"
-/usr/lib/wine/wineserver64 -w  # until every program of the prefix, the copy too, has ended
+# Until every program of the prefix, the copy too, has ended.
+timeout 120 /usr/lib/wine/wineserver64 -w && status=0 || status=$?
+expect "every program of the emulated Windows ends after the uninstall (timeout's status)" 0 "$status"
 run wineboot --restart
 echo "uninstalled: $(seconds)"
 
