@@ -29,13 +29,15 @@ set(VELKOR_WINDOWS_TEST_RUNTIME
   "platforms|Qt6::QOffscreenIntegrationPlugin"
 )
 # The licences that travel with what the layout holds: ours; Qt's (LGPL 3, which also
-# asks that users may replace the DLLs) with the notices of the libraries Qt bundles;
+# asks that users may replace the DLLs, with the GPL 3 whose terms it adds to) with the
+# notices of the libraries Qt bundles;
 # Liberation Sans', which the programs carry inside them; mingw-w64's (winpthreads)
 # and GCC's run-time libraries'.
 get_filename_component(qt_prefix "${Qt6_DIR}/../../.." ABSOLUTE)
 set(VELKOR_WINDOWS_LICENSES
   "licenses|${PROJECT_SOURCE_DIR}/LICENSE"
   "licenses/qt|${qt_prefix}/LICENSES/qtbase/LGPL-3.0-only.txt"
+  "licenses/qt|${qt_prefix}/LICENSES/qtbase/GPL-3.0-only.txt"
   "licenses/qt|${qt_prefix}/LICENSES/qtbase/debian-copyright"
   "licenses/liberation-fonts|/usr/share/doc/fonts-liberation2/copyright"
   "licenses/mingw-w64|/usr/share/doc/mingw-w64-common/copyright"
