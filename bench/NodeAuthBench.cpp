@@ -12,6 +12,7 @@
 #include "ControlSession.h"
 #include "ConverterModel.h"
 #include "HttpGate.h"
+#include "MemoryKeeper.h"
 #include "NodeApi.h"
 #include "RatioReporter.h"
 #include "ResourceStore.h"
@@ -76,7 +77,8 @@ const std::string kSetLabel =
 void Set(benchmark::State& state, bool withRights) {
   boost::asio::io_context io;
   node::testing::VirtualConverter converter(io, kVersionModelA);
-  node::control::ConverterModel model(converter, node::control::ObjectModel::Options{});
+  node::testing::MemoryKeeper kept;
+  node::control::ConverterModel model(converter, node::control::ObjectModel::Options{}, kept);
   node::auth::TokenClaims claims;
   claims.rights["control"] = {{"root.*"}, {"root.overlay", "root.audio", "root.output"}};
   std::size_t sent = 0;
