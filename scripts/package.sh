@@ -108,9 +108,13 @@ apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-br
   --no-enhances $(cat "$work/ctl-depends") | grep -v '^ ' | sort -u >"$work/ctl-closure"
 check "velkorctl pulls in no Qt, X or font package" sh -c "! grep -iE 'qt|libx|font' '$work/ctl-closure'"
 check "velkorctl's dependencies are resolved" test "$(wc -l <"$work/ctl-closure")" -gt 3
-for package in "velkorctl (= $version)" libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-liberation2; do
+for package in "velkorctl (= $version)" libqt6widgets6 libqt6svg6 qt6-qpa-plugins; do
   check "velkor-usb-control depends on $package" grep -qF "$package" <(field "$gui_deb" Depends)
 done
+check "the interface font travels inside the programs, not as a dependency" \
+  sh -c "! dpkg-deb -f '$gui_deb' Depends | grep -q fonts-liberation"
+check "velkor-usb-control's copyright gives the interface font's licence" \
+  grep -qx 'License: SIL-OFL-1.1' "$root/usr/share/doc/velkor-usb-control/copyright"
 check "the Chinese font is no hard dependency" sh -c "! dpkg-deb -f '$gui_deb' Depends | grep -q wqy"
 for package in fonts-wqy-microhei qt6-wayland; do
   check "velkor-usb-control recommends $package" grep -qx "$package" <(field "$gui_deb" Recommends)
@@ -149,7 +153,7 @@ for package in velkorctl velkor-usb-control velkor-node; do
   check "$package's copyright is machine-readable" \
     grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright"
   check "$package's copyright holds the licence" diff -u LICENSE \
-    <(sed -n '/^License: /,$p' "$doc/copyright" | tail -n +2 | sed 's/^ //; s/^\.$//')
+    <(awk 'found && /^$/ {exit} found {print} /^License: / {found = 1}' "$doc/copyright" | sed 's/^ //; s/^\.$//')
   zcat "$doc/changelog.Debian.gz" >"$work/changelog"
   check "$package's changelog names its version" \
     test "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version"
