@@ -35,7 +35,8 @@ struct Door {
   TestKey key;
   node::auth::KeyStore keys;
   node::auth::TokenCheck check{keys, nullptr, "node-3.example.com"};
-  node::auth::HttpGate gate{check, nullptr, node::auth::testing::secondsNow, [](const std::string&) {}};
+  node::events::NodeEvents events{nullptr};
+  node::auth::HttpGate gate{check, nullptr, node::auth::testing::secondsNow, events};
   node::ResourceStore store{{"0d5e4f2a-6b1c-4d3e-9f8a-7b6c5d4e3f2a", "rack 4", "rack4", {{"10.0.0.4", 8080}}, {}}};
   node::NodeApi api{store};
   node::http::Request request{bhttp::verb::get, kSelf, 11};

@@ -76,14 +76,13 @@ std::int64_t secondsNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-http::Response metricsResponse(const http::Request& request, const ConverterHub& hub, const auth::HttpGate* gate) {
+http::Response metricsResponse(const http::Request& request, const ConverterHub& hub, const events::NodeEvents& events) {
   if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head)
     return http::errorResponse(405, "method not allowed here");
   http::Response response{bhttp::status::ok, 11};
   response.set(bhttp::field::content_type, kMetricsContentType);
   if (request.method() == bhttp::verb::get) {
-    response.body() = metricsText(hub);
-    if (gate) response.body() += refusalMetricsText(gate->refusals());
+    response.body() = metricsText(hub) + eventMetricsText(events);
   }
   return response;
 }
@@ -181,6 +180,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   if (!nodeId.problem.empty()) note("the node's id will not survive a restart: " + nodeId.problem);
 
   boost::asio::io_context network(1);
+  events::NodeEvents events(note);
   NodeDescription description;
   description.id = nodeId.id;
   description.hostname = hostName();
@@ -220,7 +220,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
     tokenCheck = std::make_unique<auth::TokenCheck>(
         keys, [&authServer](const std::string& issuer) { return authServer->mayAsk(issuer); }, audience);
     gate = std::make_unique<auth::HttpGate>(
-        *tokenCheck, [&authServer](const std::string& issuer) { authServer->ask(issuer); }, secondsNow, note);
+        *tokenCheck, [&authServer](const std::string& issuer) { authServer->ask(issuer); }, secondsNow, events);
     auth::ClientCredentialsOptions clientOptions;
     clientOptions.stateDir = config.stateDir;
     clientOptions.clientName = "velkor-node " + description.label + " " + description.id;
@@ -233,7 +233,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
     if (gate)
       if (std::optional<http::Response> refusal = gate->screen(request, client)) return std::move(*refusal);
     // With authorization /metrics is served on its own addresses only.
-    if (!gate && pathOf(request) == kMetricsPath) return metricsResponse(request, hub, nullptr);
+    if (!gate && pathOf(request) == kMetricsPath) return metricsResponse(request, hub, events);
     return api.handle(request);
   }, {}, tls.server);
   // A WebSocket upgrade for a converter's control endpoint; any other is answered like
@@ -254,7 +254,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
   // on the management network.
   http::HttpServer metricsServer(network, [&](const http::Request& request, const http::ClientAddress&) {
     if (pathOf(request) != kMetricsPath) return http::errorResponse(404, "only /metrics here");
-    return metricsResponse(request, hub, gate.get());
+    return metricsResponse(request, hub, events);
   }, {}, tls.server);
   if (const std::string problem = listenAll(metricsServer, metricsListening); !problem.empty()) {
     note(problem);

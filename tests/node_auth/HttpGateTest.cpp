@@ -40,8 +40,8 @@ class HttpGateTest : public ::testing::Test {
   TokenCheck check{keys, [](const std::string&) { return true; }, "node-3.example.com"};
   std::vector<std::string> asked;
   std::vector<std::string> log;
-  HttpGate gate{check, [this](const std::string& issuer) { asked.push_back(issuer); }, testing::secondsNow,
-                [this](const std::string& line) { log.push_back(line); }};
+  events::NodeEvents events{[this](const std::string& line) { log.push_back(line); }};
+  HttpGate gate{check, [this](const std::string& issuer) { asked.push_back(issuer); }, testing::secondsNow, events};
   const boost::asio::ip::address client = boost::asio::ip::make_address("10.20.0.7");
 };
 
@@ -82,10 +82,11 @@ TEST_F(HttpGateTest, RefusalsAsClientsReadThem) {
     EXPECT_EQ(refusal->count(bhttp::field::retry_after), *c.status == 503 ? 1u : 0u) << c.what;
   }
   EXPECT_EQ(asked, std::vector<std::string>{kIssuer});
-  EXPECT_EQ(gate.refusals()[static_cast<std::size_t>(Refusal::NoToken)], 2u);
-  EXPECT_EQ(gate.refusals()[static_cast<std::size_t>(Refusal::FetchingKeys)], 1u);
-  // Each refusal once in the log, with its reason and the client, never the token.
-  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(events.countOf(events::Kind::AuthorizationRefused, refusalName(Refusal::NoToken)), 2u);
+  EXPECT_EQ(events.countOf(events::Kind::AuthorizationRefused, refusalName(Refusal::FetchingKeys)), 1u);
+  // Each reason once in the log (the second missing token is counted, not logged), with
+  // the client, never the token.
+  ASSERT_EQ(log.size(), 4u);
   EXPECT_NE(log[0].find("from 10.20.0.7: no_token"), std::string::npos) << log[0];
   for (const std::string& line : log) EXPECT_EQ(line.find(reader.substr(0, 40)), std::string::npos) << line;
 }

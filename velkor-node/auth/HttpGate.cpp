@@ -53,8 +53,8 @@ std::string whose(const Verdict& verdict) {
 
 }  // namespace
 
-HttpGate::HttpGate(const TokenCheck& check, AskIssuer askIssuer, Clock clock, Note note)
-    : check_(check), askIssuer_(std::move(askIssuer)), clock_(std::move(clock)), note_(std::move(note)) {}
+HttpGate::HttpGate(const TokenCheck& check, AskIssuer askIssuer, Clock clock, events::NodeEvents& events)
+    : check_(check), askIssuer_(std::move(askIssuer)), clock_(std::move(clock)), events_(events) {}
 
 std::optional<http::Response> HttpGate::screen(const http::Request& request, const boost::asio::ip::address& client) {
   const bhttp::verb method = request.method();
@@ -80,12 +80,13 @@ HttpGate::Admission HttpGate::admitControl(const http::Request& request, const b
 
 http::Response HttpGate::refuse(const Verdict& verdict, const http::Request& request, const boost::asio::ip::address& client) {
   const Refusal refusal = *verdict.refusal;
-  ++refusals_[static_cast<std::size_t>(refusal)];
   if (refusal == Refusal::FetchingKeys && askIssuer_) askIssuer_(verdict.askIssuer);
   const std::string_view target = targetOf(request);
   // The path alone: a query may hold the token.
-  note_("refused " + std::string(request.method_string()) + " " + std::string(target.substr(0, target.find('?'))) +
-        " from " + client.to_string() + ": " + refusalName(refusal) + ", " + verdict.detail + whose(verdict));
+  events_.record(events::Kind::AuthorizationRefused, refusalName(refusal),
+                 "refused " + std::string(request.method_string()) + " " + std::string(target.substr(0, target.find('?'))) +
+                     " from " + client.to_string() + ": " + refusalName(refusal) + ", " + verdict.detail +
+                     whose(verdict));
   const unsigned status = refusalStatus(refusal);
   http::Response response = http::errorResponse(status, verdict.detail, request.version());
   // Written as the simplest clients read it: no quotes, no space after a comma.

@@ -3,8 +3,8 @@
 // (its Authorization header; for a WebSocket upgrade also its access_token parameter,
 // which browsers' WebSockets can only send that way), checked, and a refusal made into
 // the answer a client expects: 401 or 403 with WWW-Authenticate, 503 with Retry-After,
-// an NMOS error body either way. Every refusal is logged once with its reason and the
-// client's address, and counted by reason; no token is ever written anywhere. CORS
+// an NMOS error body either way. Every refusal is counted by reason, and logged with the
+// client's address at most once a minute a reason; no token is ever written anywhere. CORS
 // pre-flight requests (OPTIONS) pass untouched.
 
 #include <array>
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "HttpServer.h"
+#include "NodeEvents.h"
 #include "TokenCheck.h"
 
 namespace velkor::node::auth {
@@ -22,15 +23,13 @@ namespace velkor::node::auth {
 // What a client that must come back is told to wait: the time for the node to fetch a key.
 inline constexpr int kRetryAfterSeconds = 2;
 
-using RefusalCounts = std::array<std::uint64_t, kRefusalKinds>;
-
 class HttpGate {
  public:
   using AskIssuer = std::function<void(const std::string& issuer)>;
   using Clock = std::function<std::int64_t()>;  // seconds since 1970, UTC
-  using Note = std::function<void(const std::string&)>;
 
-  HttpGate(const TokenCheck& check, AskIssuer askIssuer, Clock clock, Note note);
+  // `events`: where refusals are counted and logged; it outlives the gate.
+  HttpGate(const TokenCheck& check, AskIssuer askIssuer, Clock clock, events::NodeEvents& events);
 
   // The refusal to answer with instead of serving the request, or none.
   std::optional<http::Response> screen(const http::Request& request, const boost::asio::ip::address& client);
@@ -44,16 +43,13 @@ class HttpGate {
   // own name); what it grants is for the session to apply object by object.
   Admission admitControl(const http::Request& request, const boost::asio::ip::address& client);
 
-  const RefusalCounts& refusals() const { return refusals_; }
-
  private:
   http::Response refuse(const Verdict& verdict, const http::Request& request, const boost::asio::ip::address& client);
 
   const TokenCheck& check_;
   AskIssuer askIssuer_;
   Clock clock_;
-  Note note_;
-  RefusalCounts refusals_{};
+  events::NodeEvents& events_;
 };
 
 // The API names whose claims give rights on an IS-12 device model's role paths.

@@ -105,13 +105,17 @@ std::string metricsText(const ConverterHub& hub) {
   return text;
 }
 
-std::string refusalMetricsText(const auth::RefusalCounts& refusals) {
-  constexpr const char* kRefusals = "velkor_node_authorization_refusals_total";
-  std::string text = std::string("# HELP ") + kRefusals + " Requests refused for authorization, by reason.\n";
-  text += std::string("# TYPE ") + kRefusals + " counter\n";
-  for (std::size_t i = 0; i < refusals.size(); ++i)
-    text += std::string(kRefusals) + "{reason=\"" + auth::refusalName(static_cast<auth::Refusal>(i)) + "\"} " +
-            std::to_string(refusals[i]) + "\n";
+std::string eventMetricsText(const events::NodeEvents& events) {
+  std::string text;
+  for (std::size_t i = 0; i < events::kKinds; ++i) {
+    const auto kind = static_cast<events::Kind>(i);
+    const events::KindExposition& exposition = events::expositionOf(kind);
+    text += std::string("# HELP ") + exposition.metric + " " + exposition.help + "\n";
+    text += std::string("# TYPE ") + exposition.metric + " counter\n";
+    for (const auto& [cause, count] : events.counts(kind))
+      text += std::string(exposition.metric) + "{" + exposition.label + "=\"" + escaped(cause) + "\"} " +
+              std::to_string(count) + "\n";
+  }
   return text;
 }
 

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "ConverterHub.h"
-#include "HttpGate.h"
+#include "NodeEvents.h"
 
 namespace velkor::node {
 
 inline constexpr const char* kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
 
 std::string metricsText(const ConverterHub& hub);
-// The requests refused for authorization since the node started, by reason.
-std::string refusalMetricsText(const auth::RefusalCounts& refusals);
+// What the node refused and dropped since it started, by kind and cause.
+std::string eventMetricsText(const events::NodeEvents& events);
 
 }  // namespace velkor::node
