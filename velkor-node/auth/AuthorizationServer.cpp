@@ -1,6 +1,5 @@
 #include "AuthorizationServer.h"
 
-#include <boost/asio/post.hpp>
 
 namespace velkor::node::auth {
 namespace {
@@ -19,18 +18,15 @@ AuthorizationServer::AuthorizationServer(boost::asio::io_context& network, KeySt
                                          AuthorizationServerOptions options, Note note, Clock clock)
     : network_(network),
       keys_(keys),
-      browse_(std::move(browse)),
       options_(std::move(options)),
       note_(std::move(note)),
       clock_(std::move(clock)),
       random_(std::random_device{}()),
       nextBackoff_(options_.backoff),
-      timer_(network) {}
+      timer_(network),
+      browser_(network, std::move(browse), [this](const std::vector<ServiceAdvert>& adverts) { browsed(adverts); }) {}
 
-AuthorizationServer::~AuthorizationServer() {
-  stop();
-  if (browser_.joinable()) browser_.join();
-}
+AuthorizationServer::~AuthorizationServer() { stop(); }
 
 void AuthorizationServer::start() {
   running_ = true;
@@ -47,16 +43,7 @@ void AuthorizationServer::stop() {
 }
 
 void AuthorizationServer::browse() {
-  if (!running_) return;
-  if (browser_.joinable()) browser_.join();
-  browser_ = std::thread([this] {
-    std::vector<ServiceAdvert> adverts = browse_();
-    boost::asio::post(network_, [this, alive = std::weak_ptr(alive_), adverts = std::move(adverts)] {
-      if (alive.expired()) return;
-      if (browser_.joinable()) browser_.join();
-      browsed(adverts);
-    });
-  });
+  if (running_) browser_.start();
 }
 
 void AuthorizationServer::browsed(const std::vector<ServiceAdvert>& adverts) {

@@ -16,9 +16,9 @@
 #include <random>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "BackgroundBrowse.h"
 #include "HttpClient.h"
 #include "KeyStore.h"
 #include "ServerMetadata.h"
@@ -83,7 +83,6 @@ class AuthorizationServer {
 
   boost::asio::io_context& network_;
   KeyStore& keys_;
-  Browse browse_;
   AuthorizationServerOptions options_;
   Note note_;
   Clock clock_;
@@ -98,7 +97,7 @@ class AuthorizationServer {
   std::string lastProblem_;
   std::vector<std::function<void(const ServerMetadata&)>> metadataListeners_;
   boost::asio::steady_timer timer_;
-  std::thread browser_;
+  BackgroundBrowse browser_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 

@@ -28,13 +28,13 @@ Registration::Registration(boost::asio::io_context& network, ResourceStore& stor
                            RegistrationOptions options, std::function<void(bool)> noRegistry)
     : network_(network),
       store_(store),
-      browse_(std::move(browse)),
       options_(options),
       noRegistry_(std::move(noRegistry)),
       random_(std::random_device{}()),
       nextBackoff_(options.rebrowse),
       heartbeatTimer_(network),
       retryTimer_(network),
+      browser_(network, std::move(browse), [this](const std::vector<ServiceAdvert>& adverts) { browsed(adverts); }),
       leaving_(network) {
   store_.listen([this, alive = std::weak_ptr(alive_)](const std::string& deviceId, const nlohmann::json* resource) {
     if (alive.expired() || !running_) return;
@@ -54,7 +54,7 @@ void Registration::stop() {
   running_ = false;
   heartbeatTimer_.cancel();
   retryTimer_.cancel();
-  if (browser_.joinable()) browser_.join();
+  browser_.wait();
 }
 
 void Registration::leave(std::chrono::milliseconds limit, std::function<void()> done) {
@@ -108,16 +108,7 @@ std::string Registration::registry() const {
 }
 
 void Registration::browse() {
-  if (!running_) return;
-  if (browser_.joinable()) browser_.join();
-  browser_ = std::thread([this] {
-    std::vector<ServiceAdvert> adverts = browse_();
-    boost::asio::post(network_, [this, alive = std::weak_ptr(alive_), adverts = std::move(adverts)] {
-      if (alive.expired()) return;
-      if (browser_.joinable()) browser_.join();
-      browsed(adverts);
-    });
-  });
+  if (running_) browser_.start();
 }
 
 void Registration::browsed(const std::vector<ServiceAdvert>& adverts) {

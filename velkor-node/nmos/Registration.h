@@ -14,10 +14,10 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ClientCredentials.h"
+#include "BackgroundBrowse.h"
 #include "HttpClient.h"
 #include "ResourceStore.h"
 #include "ServiceChoice.h"
@@ -91,7 +91,6 @@ class Registration {
 
   boost::asio::io_context& network_;
   ResourceStore& store_;
-  Browse browse_;
   RegistrationOptions options_;
   std::function<void(bool)> noRegistry_;
   std::mt19937 random_;
@@ -109,7 +108,7 @@ class Registration {
   std::deque<Change> changes_;
   boost::asio::steady_timer heartbeatTimer_;
   boost::asio::steady_timer retryTimer_;
-  std::thread browser_;
+  BackgroundBrowse browser_;
   // Leaving sends its deletes one after another over one connection.
   http::ClientConnection leaving_;
   // Answers and browses may come back after the registration is gone (its network
