@@ -39,22 +39,13 @@ metrics_port=9100
 tls=${NMOS_TLS:-0}
 pki="$nmos/testing-tool/test_data/BCP00301/ca"
 if [ "$tls" = 1 ]; then node_name=api.testsuite.nmos.tv; scheme=https; else node_name=velkor-node.testsuite.nmos.tv; scheme=http; fi
-work=$(mktemp -d /var/tmp/velkor-auth.XXXX)
-namespaces=()
-node_pids=()
-cleanup() {
-  for pid in "${node_pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
-  for ns in "${namespaces[@]}"; do ip netns delete "$ns" 2>/dev/null || true; rm -rf "/etc/netns/$ns"; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/nmos-runs.sh
+nmos_runs_begin test-auth
 
 # A namespace whose loopback carries the node's address, with the tool's DNS server
 # (on 127.0.0.1) as its resolver in the tool's domain.
 make_namespace() {  # make_namespace NAME ADDRESS
-  ip netns add "$1"
-  namespaces+=("$1")
-  ip netns exec "$1" ip link set lo up
+  nmos_namespace "$1"
   ip netns exec "$1" ip addr add "$2/24" dev lo
   ip netns exec "$1" ip route add default dev lo
   mkdir -p "/etc/netns/$1"
@@ -132,7 +123,6 @@ run_is12() {
 tool_config "$work/is04.py"
 tool_config "$work/is12.py" 'CONFIG.MS05_INVASIVE_TESTING = True'
 runs=(IS04 TQ4410 TQ6630)
-run_pids=()
 for i in "${!runs[@]}"; do
   run=${runs[$i]}
   ns="velkor-auth-$$-$run"
@@ -140,28 +130,11 @@ for i in "${!runs[@]}"; do
   make_namespace "$ns" "$address"
   if [ "$run" = IS04 ]; then
     start_node "$ns" "$address" "$run" dns-sd
-    run_is04 "$ns" "$address" >"$work/$run.out" 2>&1 &
+    nmos_start_run "$run" "$work/tool-is04" run_is04 "$ns" "$address"
   else
     # No registry to look for: the suite reads the Node API directly.
     start_node "$ns" "$address" "$run" none
-    run_is12 "$ns" "$address" "$run" >"$work/$run.out" 2>&1 &
-  fi
-  run_pids+=($!)
-  # The tool installs what it lacks with apt, which takes one caller at a time: the next
-  # run starts once this one has its copy of the tool configured, or has ended.
-  until [ -f "$work/tool-${run/IS04/is04}/tool/nmostesting/UserConfig.py" ] || ! kill -0 $! 2>/dev/null; do sleep 0.2; done
-done
-
-status=0
-for i in "${!runs[@]}"; do
-  run=${runs[$i]}
-  passed=yes
-  wait "${run_pids[$i]}" || passed=no
-  cat "$work/$run.out"
-  if [ $passed = no ]; then
-    status=1
-    echo "test-auth: the $run run did not pass; the node's log:"
-    tail -40 "$work/$run.log"
+    nmos_start_run "$run" "$work/tool-$run" run_is12 "$ns" "$address" "$run"
   fi
 done
-exit $status
+nmos_finish_runs

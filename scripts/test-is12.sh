@@ -23,15 +23,8 @@ cmake --build "$build_dir" --target velkor-node -j2 >/dev/null
 
 # The tool mostly waits (it looks for each answer every 0.2 s), so the models run at
 # once, each in a namespace of its own with a node of its own.
-work=$(mktemp -d /var/tmp/velkor-is12.XXXX)
-namespaces=()
-node_pids=()
-cleanup() {
-  for pid in "${node_pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
-  for ns in "${namespaces[@]}"; do ip netns delete "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/nmos-runs.sh
+nmos_runs_begin test-is12
 
 # The control path of the first device whose label names the model.
 control_path() {  # control_path NAMESPACE MODEL
@@ -65,32 +58,12 @@ run_model() {  # run_model NAMESPACE MODEL
 # No registry to look for: the suite reads the Node API directly.
 printf 'registry = none\n' >"$work/node.conf"
 printf 'CONFIG.MS05_INVASIVE_TESTING = True\n' >"$work/config.py"
-runs=()
 for model in "${models[@]}"; do
   ns="velkor-is12-$$-$model"
-  ip netns add "$ns"
-  namespaces+=("$ns")
-  ip netns exec "$ns" ip link set lo up
+  nmos_namespace "$ns"
   ip netns exec "$ns" "$build_dir/velkor-node/velkor-node" --virtual --config "$work/node.conf" \
     --listen "$address:$port" --state-dir "$work/state-$model" 2>"$work/$model.log" &
   node_pids+=($!)
-  run_model "$ns" "$model" >"$work/$model.out" 2>&1 &
-  runs+=($!)
-  # The tool installs what it lacks with apt, which takes one caller at a time: the next
-  # run starts once this one has its copy of the tool configured, or has ended.
-  until [ -f "$work/tool-$model/tool/nmostesting/UserConfig.py" ] || ! kill -0 $! 2>/dev/null; do sleep 0.2; done
+  nmos_start_run "$model" "$work/tool-$model" run_model "$ns" "$model"
 done
-
-status=0
-for i in "${!models[@]}"; do
-  model=${models[$i]}
-  passed=yes
-  wait "${runs[$i]}" || passed=no
-  cat "$work/$model.out"
-  if [ $passed = no ]; then
-    status=1
-    echo "test-is12: IS-12-01 did not pass against $model; the node's log:"
-    tail -40 "$work/$model.log"
-  fi
-done
-exit $status
+nmos_finish_runs
