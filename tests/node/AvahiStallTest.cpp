@@ -176,7 +176,8 @@ class Registry {
   boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ = boost::asio::make_work_guard(io_);
   std::mutex lock_;
   int registrations_ = 0;
-  http::HttpServer server_{io_, [this](const http::Request& request, const http::ClientAddress&) {
+  events::NodeEvents events_{nullptr};
+  http::HttpServer server_{io_, events_, [this](const http::Request& request, const http::ClientAddress&) {
                              const bool registration =
                                  request.method() == bhttp::verb::post && request.target().ends_with("/resource");
                              if (registration) {
