@@ -47,7 +47,7 @@ double seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 class Registry {
  public:
   explicit Registry(boost::asio::io_context& network)
-      : server_(network, [this](const node::http::Request& request, const node::http::ClientAddress&) {
+      : server_(network, events_, [this](const node::http::Request& request, const node::http::ClientAddress&) {
           const bool posted = request.method() == bhttp::verb::post && request.target() == kResourcePath;
           if (posted) {
             ++posts;
@@ -70,6 +70,7 @@ class Registry {
   std::function<void(const std::string& body)> onPost;
 
  private:
+  node::events::NodeEvents events_{nullptr};
   node::http::HttpServer server_;
 };
 

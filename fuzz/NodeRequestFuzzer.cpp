@@ -1,5 +1,6 @@
-// Any bytes a client sends the node: parsed under the server's limits, then answered by
-// the Node API over a node with one device. Nothing may crash, and every answer is JSON.
+// Any bytes a client sends the node: parsed under the server's limits, weighed by the
+// server's own rules on framing and upgrades, then answered by the Node API over a node
+// with one device. Nothing may crash, and every answer is JSON.
 
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
@@ -11,6 +12,7 @@
 #include "DeviceId.h"
 #include "HttpServer.h"
 #include "NodeApi.h"
+#include "RequestRules.h"
 #include "ResourceStore.h"
 
 namespace {
@@ -56,10 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   boost::beast::error_code error;
   parser.put(boost::asio::buffer(data, size), error);
   if (error || !parser.is_header_done()) return 0;
-  const velkor::node::http::Response response = api.handle(parser.get());
-  if (!response.body().empty()) {
+  const auto mustBeJson = [](const velkor::node::http::Response& response) {
+    if (response.body().empty()) return;
     const auto parsed = nlohmann::json::parse(response.body(), nullptr, false);
     if (parsed.is_discarded()) std::abort();
-  }
+  };
+  if (const auto refused = velkor::node::http::checkFraming(parser.get())) mustBeJson(refused->answer);
+  if (const auto refused = velkor::node::http::checkUpgrade(parser.get())) mustBeJson(refused->answer);
+  mustBeJson(api.handle(parser.get()));
   return 0;
 }

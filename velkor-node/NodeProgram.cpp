@@ -43,6 +43,7 @@ using tcp = boost::asio::ip::tcp;
 constexpr const char* kRegisterService = "_nmos-register._tcp";
 constexpr const char* kAuthService = "_nmos-auth._tcp";
 constexpr const char* kMetricsPath = "/metrics";
+constexpr const char* kMetricsMethods = "GET, HEAD";
 // In the state folder: what controllers set that the node holds itself, a file per converter.
 constexpr const char* kLabelsFolder = "labels";
 // Long enough for avahi-daemon to hear from the registries on the link, short enough to
@@ -76,14 +77,16 @@ std::int64_t secondsNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
+// HEAD is answered like GET: the server sends the header alone.
 http::Response metricsResponse(const http::Request& request, const ConverterHub& hub, const events::NodeEvents& events) {
-  if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head)
-    return http::errorResponse(405, "method not allowed here");
+  if (request.method() != bhttp::verb::get && request.method() != bhttp::verb::head) {
+    http::Response refusal = http::errorResponse(405, "method not allowed here");
+    refusal.set(bhttp::field::allow, kMetricsMethods);
+    return refusal;
+  }
   http::Response response{bhttp::status::ok, 11};
   response.set(bhttp::field::content_type, kMetricsContentType);
-  if (request.method() == bhttp::verb::get) {
-    response.body() = metricsText(hub) + eventMetricsText(events);
-  }
+  response.body() = metricsText(hub) + eventMetricsText(events);
   return response;
 }
 
@@ -229,7 +232,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
     authServer->onMetadata([&oauthClient](const auth::ServerMetadata& server) { oauthClient->useServer(server); });
   }
 
-  http::HttpServer server(network, [&](const http::Request& request, const http::ClientAddress& client) {
+  http::HttpServer server(network, events, [&](const http::Request& request, const http::ClientAddress& client) {
     if (gate)
       if (std::optional<http::Response> refusal = gate->screen(request, client)) return std::move(*refusal);
     // With authorization /metrics is served on its own addresses only.
@@ -252,7 +255,7 @@ int runNode(const NodeConfig& config, Transport& transport) {
     note(std::string("Node API on ") + apiProto(config.tls()) + "://" + listen.address + ":" + std::to_string(listen.port) + "/x-nmos/node/v1.3/");
   // The metrics' own addresses: /metrics and nothing else, with no token, for a scraper
   // on the management network.
-  http::HttpServer metricsServer(network, [&](const http::Request& request, const http::ClientAddress&) {
+  http::HttpServer metricsServer(network, events, [&](const http::Request& request, const http::ClientAddress&) {
     if (pathOf(request) != kMetricsPath) return http::errorResponse(404, "only /metrics here");
     return metricsResponse(request, hub, events);
   }, {}, tls.server);

@@ -176,7 +176,8 @@ class Registry {
   boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ = boost::asio::make_work_guard(io_);
   std::mutex lock_;
   int registrations_ = 0;
-  http::HttpServer server_{io_, [this](const http::Request& request, const http::ClientAddress&) {
+  events::NodeEvents events_{nullptr};
+  http::HttpServer server_{io_, events_, [this](const http::Request& request, const http::ClientAddress&) {
                              const bool registration =
                                  request.method() == bhttp::verb::post && request.target().ends_with("/resource");
                              if (registration) {
@@ -211,10 +212,11 @@ TEST_F(AvahiStallTest, TheNodeServesItsConvertersAndRegistersAtOnce) {
                                (folder / "state").string(), "--listen", "127.0.0.1:" + std::to_string(kNodePort)},
                               folder / "node.log");
     ASSERT_TRUE(node.started());
-    // The node, then each of the three converters.
+    // The node, then each of the three converters; a converter whose firmware version is
+    // read after its first registration is posted again, so four at least.
     while (registry.registrations() < 4 && Clock::now() - started < 30s) std::this_thread::sleep_for(20ms);
     const auto registered = Clock::now() - started;
-    EXPECT_EQ(registry.registrations(), 4);
+    EXPECT_GE(registry.registrations(), 4);
     EXPECT_LT(registered, kNoWait) << "registered after "
                                    << std::chrono::duration_cast<std::chrono::milliseconds>(registered).count()
                                    << " ms";

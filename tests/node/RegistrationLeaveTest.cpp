@@ -66,7 +66,8 @@ class LeaveTest : public ::testing::Test {
 
   boost::asio::io_context network_;
   std::vector<std::string> requests_;
-  http::HttpServer registry_{network_, [this](const http::Request& request, const http::ClientAddress&) {
+  events::NodeEvents events_{nullptr};
+  http::HttpServer registry_{network_, events_, [this](const http::Request& request, const http::ClientAddress&) {
                                requests_.push_back(std::string(request.method_string()) + " " +
                                                    std::string(request.target()));
                                const bool created = request.method() == bhttp::verb::post &&

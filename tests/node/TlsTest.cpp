@@ -112,8 +112,9 @@ TEST_F(TlsFixture, ServerClosesWhatIsNotTlsAndKeepsItsBounds) {
   http::ServerLimits limits;
   limits.handshake = 300ms;
   limits.connections = 2;
+  events::NodeEvents events(nullptr);
   http::HttpServer server(
-      io,
+      io, events,
       [](const http::Request&, const http::ClientAddress&) {
         http::Response response{bhttp::status::ok, 11};
         response.body() = "served";

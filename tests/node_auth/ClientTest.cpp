@@ -58,6 +58,7 @@ class NetworkTest : public ::testing::Test {
   }
 
   boost::asio::io_context network;
+  events::NodeEvents events{nullptr};
 };
 
 // An authorization server that registers clients and grants tokens of two seconds'
@@ -101,7 +102,7 @@ class ClientCredentialsTest : public NetworkTest {
   std::filesystem::path state = test::makeScratchFolder("velkor-node-oauth-");
   int registrations = 0;
   int tokens = 0;
-  http::HttpServer server{network, [this](const http::Request& request, const http::ClientAddress&) { return answer(request); }};
+  http::HttpServer server{network, events, [this](const http::Request& request, const http::ClientAddress&) { return answer(request); }};
   ServerMetadata metadata;
 };
 
@@ -173,7 +174,7 @@ class RegistrationTokenTest : public NetworkTest {
 
   int refusalsLeft = 0;  // how many requests the registry refuses before it takes tokens
   std::vector<std::string> seen;  // "TARGET TOKEN" of each request
-  http::HttpServer registry{network, [this](const http::Request& request, const http::ClientAddress&) {
+  http::HttpServer registry{network, events, [this](const http::Request& request, const http::ClientAddress&) {
                               seen.push_back(std::string(request.target()) + " " +
                                              std::string(request[bhttp::field::authorization]));
                               if (refusalsLeft > 0) {

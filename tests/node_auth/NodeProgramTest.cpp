@@ -98,7 +98,8 @@ class AuthorizationServerDouble {
   json keys_;
   asio::io_context io_;
   asio::executor_work_guard<asio::io_context::executor_type> work_ = asio::make_work_guard(io_);
-  http::HttpServer server_{io_, [this](const http::Request& request, const http::ClientAddress&) { return answer(request); }};
+  events::NodeEvents events_{nullptr};
+  http::HttpServer server_{io_, events_, [this](const http::Request& request, const http::ClientAddress&) { return answer(request); }};
   std::thread thread_;
 };
 

@@ -95,10 +95,8 @@ http::Response NodeApi::handle(const http::Request& request) const {
     response.set(bhttp::field::allow, found->methods);
     return response;
   }
-  http::Response response = jsonResponse(bhttp::status::ok, found->document);
-  // A HEAD answer carries the headers alone.
-  if (method == bhttp::verb::head) response.body().clear();
-  return response;
+  // HEAD too: the server sends its header alone, with the length GET's body has.
+  return jsonResponse(bhttp::status::ok, found->document);
 }
 
 }  // namespace velkor::node
