@@ -21,6 +21,10 @@ using events::Kind;
 // What a connection waiting for a request reads first: most requests whole, and its first
 // byte starts the request's deadline.
 constexpr std::size_t kFirstReadBytes = 1024;
+// After a refusal that closes its connection, what the client still sends is read away
+// for this long at most, and this much, before the connection is closed.
+constexpr std::chrono::milliseconds kLingerLimit{1000};
+constexpr std::size_t kLingerBytes = 256 * 1024;
 // Answers from this status on are refusals, counted by status.
 constexpr unsigned kFirstRefusalStatus = 400;
 constexpr unsigned kBadRequest = 400;
@@ -136,6 +140,7 @@ class Session final : public Admission::Member, public std::enable_shared_from_t
     enter(Phase::Request);
     asked_ = "a request";
     headOnly_ = false;
+    unreadInput_ = false;
     parser_.emplace();
     parser_->header_limit(static_cast<std::uint32_t>(shared_->limits.headerBytes));
     parser_->body_limit(shared_->limits.bodyBytes);
@@ -199,6 +204,8 @@ class Session final : public Admission::Member, public std::enable_shared_from_t
     const std::string status = std::to_string(refused.answer.result_int());
     shared_->events.record(Kind::RequestRefused, status,
                            "refused " + asked_ + " from " + from() + ": " + status + " " + refused.why);
+    // It may come before the body was read, or in place of reading it.
+    unreadInput_ = true;
     send(std::move(refused.answer), keepAlive && !refused.close);
   }
 
@@ -213,7 +220,7 @@ class Session final : public Admission::Member, public std::enable_shared_from_t
     auto written = [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
       if (self->closed_) return;
       if (error) return self->fail(error);
-      if (!keepAlive) return self->close();
+      if (!keepAlive) return self->unreadInput_ ? self->linger() : self->close();
       self->shared_->admission.waiting(*self, Admission::Clock::now());
       self->waitForRequest();
     };
@@ -235,6 +242,29 @@ class Session final : public Admission::Member, public std::enable_shared_from_t
     }
     if (isParseError(error)) return refuse(refusalOf(error), false);
     close();
+  }
+
+  // A refusal may leave the client's bytes unread (the body of a request too large, what
+  // follows a request that cannot be framed), and closing on unread bytes resets the
+  // connection, which can destroy the answer before the client has read it. So the
+  // sending side is shut first, and what the client still sends is read away, for a
+  // short while, before the connection is closed.
+  void linger() {
+    auto& lowest = beast::get_lowest_layer(stream_);
+    beast::error_code ignored;
+    lowest.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    lowest.expires_after(kLingerLimit);
+    drain();
+  }
+
+  void drain() {
+    beast::get_lowest_layer(stream_).async_read_some(
+        boost::asio::buffer(drained_), [self = this->shared_from_this()](beast::error_code error, std::size_t got) {
+          if (self->closed_) return;
+          self->drainedBytes_ += got;
+          if (error || self->drainedBytes_ >= kLingerBytes) return self->close();
+          self->drain();
+        });
   }
 
   void enter(Phase phase) {
@@ -265,6 +295,9 @@ class Session final : public Admission::Member, public std::enable_shared_from_t
   std::optional<bhttp::request_parser<bhttp::string_body>> parser_;
   std::string asked_;      // the request being read, as the log names it
   bool headOnly_ = false;  // the answer goes without its body (HEAD)
+  bool unreadInput_ = false;  // refused: the client's bytes may be left unread, so linger before closing
+  std::array<char, 4096> drained_;
+  std::size_t drainedBytes_ = 0;
   Response response_;
   std::optional<bhttp::response_serializer<bhttp::string_body>> serializer_;
 };
