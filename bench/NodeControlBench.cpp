@@ -1,9 +1,10 @@
 // What the IS-12 control layer costs. Over loopback: a Get and a Set through the control
 // endpoint of a virtual converter, beside the floor of the same exchange without the
 // node (the same request and a reply of the same size echoed by a bare WebSocket
-// server), and the delay from a change the poll reports to the controller's
-// notification. In process: one poll round of 100 converters with 10 subscribed
-// controllers each, with no change and with a change on every converter.
+// server); messages of several Gets and the first notification after a subscription,
+// beside the single Get through the node; and the delay from a change the poll reports
+// to the controller's notification. In process: one poll round of 100 converters with
+// 10 subscribed controllers each, with no change and with a change on every converter.
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -14,6 +15,7 @@
 #include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <thread>
 
 #include "AcceptedDevices.h"
@@ -44,6 +46,24 @@ std::string setMessage(int value) {
          std::to_string(value) + "}}]}";
 }
 const std::string kSetReply = R"({"messageType":1,"responses":[{"handle":1,"result":{"status":200,"value":null}}]})";
+// The Get of kGet, `count` times in one message, handles 1 to count.
+std::string getsMessage(int count) {
+  json commands = json::array();
+  for (int handle = 1; handle <= count; ++handle)
+    commands.push_back({{"handle", handle}, {"oid", 4}, {"methodId", {{"level", 1}, {"index", 1}}},
+                        {"arguments", {{"id", {{"level", 3}, {"index", 1}}}}}});
+  return json{{"messageType", 0}, {"commands", commands}}.dump();
+}
+const std::string kSubscribeOverlay = R"({"messageType":3,"subscriptions":[6]})";
+constexpr std::string_view kHandleKey = "\"handle\":";
+
+// The node's server sets this on every connection it accepts, so the benchmark's own
+// acceptors do too: a second small write must not wait for the client's acknowledgement.
+void sendAtOnce(tcp::socket& socket) {
+  beast::error_code error;
+  socket.set_option(tcp::no_delay(true), error);
+  if (error) std::fprintf(stderr, "TCP_NODELAY not set: %s\n", error.message().c_str());
+}
 
 // The node's thread: one virtual converter behind its endpoint, and a bare echo server
 // that replies with the reply a controller would get, for the floor.
@@ -72,6 +92,7 @@ class Node {
   void acceptControl() {
     controlAcceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
       if (ec) return;
+      sendAtOnce(socket);
       auto stream = std::make_shared<beast::tcp_stream>(std::move(socket));
       auto buffer = std::make_shared<beast::flat_buffer>();
       auto request = std::make_shared<http::request<http::string_body>>();
@@ -84,6 +105,7 @@ class Node {
   void acceptEcho() {
     echoAcceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
       if (ec) return;
+      sendAtOnce(socket);
       auto ws = std::make_shared<websocket::stream<beast::tcp_stream>>(std::move(socket));
       ws->async_accept([ws](beast::error_code ec) {
         if (!ec) echo(ws, std::make_shared<beast::flat_buffer>());
@@ -135,6 +157,15 @@ class Client {
     ws_.read(buffer_);
     return beast::buffers_to_string(buffer_.data());
   }
+  // Sends `request` and reads until `count` responses came back, in however many
+  // messages the node sends them.
+  void awaitResponses(const std::string& request, std::size_t count) {
+    ws_.write(asio::buffer(request));
+    for (std::size_t answered = 0; answered < count;) {
+      const std::string message = receive();
+      for (auto at = message.find(kHandleKey); at != std::string::npos; at = message.find(kHandleKey, at + 1)) ++answered;
+    }
+  }
 
  private:
   asio::io_context io_;
@@ -168,21 +199,49 @@ void SetWithoutNode(benchmark::State& state) {
 }
 BENCHMARK(SetWithoutNode)->UseRealTime();
 
+// Several commands in one message, each answered at once: as long as a single one.
+void GetsInOneMessage(benchmark::State& state) {
+  Client client(node().controlPort());
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const std::string request = getsMessage(static_cast<int>(count));
+  for (auto _ : state) client.awaitResponses(request, count);
+}
+BENCHMARK(GetsInOneMessage)->Arg(1)->Arg(2)->Arg(8)->UseRealTime();
+
+// A margin of the overlay page no other benchmark sets, different from the one before,
+// across every run the library makes of the notification benchmarks.
+std::uint8_t nextMargin() {
+  static std::uint8_t value = 20;
+  value = value == 20 ? 21 : 20;
+  return value;
+}
+
 // From the poll's report of a change on the node's thread to the notification read by
 // the controller.
 void NotificationDelay(benchmark::State& state) {
   Client client(node().controlPort());
-  client.roundTrip(R"({"messageType":3,"subscriptions":[6]})");  // the overlay page
-  // Margins no other benchmark sets, each different from the one before, across the
-  // runs the library makes of this function.
-  static std::uint8_t value = 20;
+  client.roundTrip(kSubscribeOverlay);
   for (auto _ : state) {
-    value = value == 20 ? 21 : 20;
-    node().changeOnNodeThread(value);
+    node().changeOnNodeThread(nextMargin());
     benchmark::DoNotOptimize(client.receive());
   }
 }
 BENCHMARK(NotificationDelay)->UseRealTime();
+
+// The same delay for the first notification after a subscription was answered: the
+// answer is the last thing the node wrote, and the notification must not wait for the
+// controller to acknowledge it.
+void FirstNotificationAfterSubscription(benchmark::State& state) {
+  Client client(node().controlPort());
+  for (auto _ : state) {
+    state.PauseTiming();
+    client.roundTrip(kSubscribeOverlay);
+    state.ResumeTiming();
+    node().changeOnNodeThread(nextMargin());
+    benchmark::DoNotOptimize(client.receive());
+  }
+}
+BENCHMARK(FirstNotificationAfterSubscription)->UseRealTime();
 
 // One poll round in process: every converter's listener runs once, as the converter
 // layer calls it after each poll, and every controller subscribed to everything.
@@ -252,5 +311,10 @@ int main(int argc, char** argv) {
                                           {"GetThroughNode/real_time", "GetWithoutNode/real_time", 0, 1e6},
                                           {"SetThroughNode/real_time", "SetWithoutNode/real_time", 0, 1e6},
                                           {"NotificationDelay/real_time", "GetWithoutNode/real_time", 0, 50e6},
+                                          {"GetsInOneMessage/1/real_time", "GetThroughNode/real_time", 1.2, 0},
+                                          {"GetsInOneMessage/2/real_time", "GetThroughNode/real_time", 1.2, 0},
+                                          {"GetsInOneMessage/8/real_time", "GetThroughNode/real_time", 1.2, 0},
+                                          {"FirstNotificationAfterSubscription/real_time", "GetThroughNode/real_time",
+                                           1.2, 0},
                                       });
 }

@@ -1,12 +1,14 @@
 #pragma once
 // One controller's conversation with one converter's device model, without the
-// transport: text messages in, text messages out. Commands are answered by handle
-// (some later, once the converter has answered), subscriptions kept, notifications sent
+// transport: text messages in, text messages out. Commands are answered by handle, those
+// ready at once in one message for the whole command message, the others later, once the
+// converter has answered; subscriptions kept, notifications sent
 // for the objects subscribed to, and every message that cannot be understood answered
 // with an error message.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -57,12 +59,15 @@ class ControlSession {
   void subscribe(const nlohmann::json& message);
   void sendError(MethodStatus status, const std::string& message);
   void respond(int handle, const MethodResult& result);
+  void sendResponses(nlohmann::json responses);
   bool permitted(const ControlObject& object, bool change) const;
 
   ObjectModel& model_;
   Send send_;
   Permissions permissions_;
   std::set<int> subscriptions_;
+  // While a command message is handled: the answers ready so far, sent together at its end.
+  std::optional<nlohmann::json> gathered_;
   // Answers that arrive after the session ended are dropped.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
