@@ -30,14 +30,23 @@ std::string dumped(const json& message) { return message.dump(-1, ' ', false, js
 // Ends the gathering of a message's answers however its handling ends.
 class GatheringEnds {
  public:
-  explicit GatheringEnds(std::optional<json>& gathered) : gathered_(gathered) {}
+  explicit GatheringEnds(std::optional<std::string>& gathered) : gathered_(gathered) {}
   ~GatheringEnds() { gathered_.reset(); }
   GatheringEnds(const GatheringEnds&) = delete;
   GatheringEnds& operator=(const GatheringEnds&) = delete;
 
  private:
-  std::optional<json>& gathered_;
+  std::optional<std::string>& gathered_;
 };
+
+// What a command response message starts with; its responses follow, separated by
+// commas, and it ends with kResponsesEnd.
+const std::string& responsesOpening() {
+  static const std::string opening =
+      R"({"messageType":)" + std::to_string(static_cast<int>(MessageType::CommandResponse)) + R"(,"responses":[)";
+  return opening;
+}
+constexpr std::string_view kResponsesEnd = "]}";
 
 }  // namespace
 
@@ -82,7 +91,7 @@ void ControlSession::commands(const nlohmann::json& message) {
   // The answers ready before the message is done travel together, in one message: a
   // second small message would wait for the controller's acknowledgement of the first.
   // Those the converter gives later go as they come.
-  gathered_ = json::array();
+  gathered_.emplace(responsesOpening());
   const GatheringEnds ends(gathered_);
   for (const json& command : commands) {
     const int handle = *handleOf(command["handle"]);
@@ -112,7 +121,7 @@ void ControlSession::commands(const nlohmann::json& message) {
       respond(handle, MethodResult::fail(MethodStatus::BadCommandFormat, std::string("bad arguments: ") + e.what()));
     }
   }
-  if (!gathered_->empty()) sendResponses(std::move(*gathered_));
+  if (gathered_->size() > responsesOpening().size()) send_(std::move(gathered_->append(kResponsesEnd)));
 }
 
 void ControlSession::subscribe(const nlohmann::json& message) {
@@ -149,14 +158,13 @@ void ControlSession::sendError(MethodStatus status, const std::string& message) 
   send_(dumped(json{{"messageType", MessageType::Error}, {"status", static_cast<int>(status)}, {"errorMessage", message}}));
 }
 
+// Each response is written out as it comes: a message of many large answers never
+// holds them all as JSON at once.
 void ControlSession::respond(int handle, const MethodResult& result) {
-  json response = {{"handle", handle}, {"result", result.toJson()}};
-  if (gathered_) return gathered_->push_back(std::move(response));
-  sendResponses(json::array({std::move(response)}));
-}
-
-void ControlSession::sendResponses(nlohmann::json responses) {
-  send_(dumped(json{{"messageType", MessageType::CommandResponse}, {"responses", std::move(responses)}}));
+  const std::string response = dumped(json{{"handle", handle}, {"result", result.toJson()}});
+  if (!gathered_) return send_(responsesOpening() + response + std::string(kResponsesEnd));
+  if (gathered_->size() > responsesOpening().size()) gathered_->push_back(',');
+  gathered_->append(response);
 }
 
 }  // namespace velkor::node::control

@@ -59,15 +59,15 @@ class ControlSession {
   void subscribe(const nlohmann::json& message);
   void sendError(MethodStatus status, const std::string& message);
   void respond(int handle, const MethodResult& result);
-  void sendResponses(nlohmann::json responses);
   bool permitted(const ControlObject& object, bool change) const;
 
   ObjectModel& model_;
   Send send_;
   Permissions permissions_;
   std::set<int> subscriptions_;
-  // While a command message is handled: the answers ready so far, sent together at its end.
-  std::optional<nlohmann::json> gathered_;
+  // While a command message is handled: the command response message its answers ready
+  // so far make, written out as they come, sent at its end.
+  std::optional<std::string> gathered_;
   // Answers that arrive after the session ended are dropped.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
