@@ -11,16 +11,20 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket.hpp>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "AcceptedDevices.h"
 #include "ControlEndpoint.h"
 #include "ControlSession.h"
+#include "ConverterModel.h"
 #include "MemoryKeeper.h"
 #include "PrivateNetwork.h"
 #include "ProcessMemory.h"
@@ -46,14 +50,19 @@ std::string setMessage(int value) {
          std::to_string(value) + "}}]}";
 }
 const std::string kSetReply = R"({"messageType":1,"responses":[{"handle":1,"result":{"status":200,"value":null}}]})";
-// The Get of kGet, `count` times in one message, handles 1 to count.
-std::string getsMessage(int count) {
+// A Get of the property, `count` times in one message, handles `firstHandle` on.
+std::string getsMessage(int oid, node::control::ElementId property, int count, int firstHandle = 1) {
   json commands = json::array();
-  for (int handle = 1; handle <= count; ++handle)
-    commands.push_back({{"handle", handle}, {"oid", 4}, {"methodId", {{"level", 1}, {"index", 1}}},
-                        {"arguments", {{"id", {{"level", 3}, {"index", 1}}}}}});
+  for (int handle = firstHandle; handle < firstHandle + count; ++handle)
+    commands.push_back({{"handle", handle}, {"oid", oid}, {"methodId", {{"level", 1}, {"index", 1}}},
+                        {"arguments", {{"id", property.toJson()}}}});
   return json{{"messageType", 0}, {"commands", commands}}.dump();
 }
+// kGet's object and property: the output page's format.
+constexpr int kOutputOid = 4;
+constexpr node::control::ElementId kOutputFormat{3, 1};
+// The class manager's datatypes: about 30 KB an answer.
+constexpr node::control::ElementId kDatatypes{3, 2};
 const std::string kSubscribeOverlay = R"({"messageType":3,"subscriptions":[6]})";
 constexpr std::string_view kHandleKey = "\"handle\":";
 
@@ -71,7 +80,9 @@ class Node {
  public:
   Node()
       : converter_(io_, kVersionModelA),
-        endpoint_(converter_, {}, kept_),
+        events_([](const std::string&) {}),
+        budget_(io_.get_executor(), node::control::kDefaultQueueBudgetMiB * node::control::kBytesPerMiB),
+        endpoint_(converter_, {}, kept_, budget_, events_),
         controlAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)),
         echoAcceptor_(io_, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0)) {
     acceptControl();
@@ -86,6 +97,17 @@ class Node {
   unsigned short echoPort() const { return echoAcceptor_.local_endpoint().port(); }
   void changeOnNodeThread(std::uint8_t value) {
     asio::post(io_, [this, value] { converter_.changeByte(offsetof(StatusBlockA, verticalMargin), value); });
+  }
+  template <typename F>
+  auto onNodeThread(F f) {
+    std::packaged_task<decltype(f())()> task(std::move(f));
+    auto result = task.get_future();
+    asio::post(io_, [&task] { task(); });
+    return result.get();
+  }
+  const node::control::QueueBudget& budget() const { return budget_; }
+  std::uint64_t dropped(const char* cause) const {
+    return events_.countOf(node::events::Kind::ControllerDropped, cause);
   }
 
  private:
@@ -130,6 +152,8 @@ class Node {
   asio::io_context io_;
   node::testing::VirtualConverter converter_;
   node::testing::MemoryKeeper kept_;
+  node::events::NodeEvents events_;
+  node::control::QueueBudget budget_;
   node::control::ControlEndpoint endpoint_;
   tcp::acceptor controlAcceptor_;
   tcp::acceptor echoAcceptor_;
@@ -143,8 +167,13 @@ Node& node() {
 
 class Client {
  public:
-  explicit Client(unsigned short port) : ws_(io_) {
-    beast::get_lowest_layer(ws_).connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
+  // `receiveBufferBytes`: 0 for the system's, or a small one for a client whose window
+  // closes as soon as it stops reading, as a remote controller's does.
+  explicit Client(unsigned short port, int receiveBufferBytes = 0) : ws_(io_) {
+    tcp::socket& socket = beast::get_lowest_layer(ws_);
+    socket.open(tcp::v4());
+    if (receiveBufferBytes != 0) socket.set_option(asio::socket_base::receive_buffer_size(receiveBufferBytes));
+    socket.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
     ws_.handshake("127.0.0.1", "/x-nmos/ncp/v1.0/connect/bench");
   }
   std::string roundTrip(const std::string& request) {
@@ -152,6 +181,12 @@ class Client {
     return receive();
   }
   void send(const std::string& request) { ws_.write(asio::buffer(request)); }
+  // For a client the node may have dropped: whether the request went.
+  bool trySend(const std::string& request) {
+    beast::error_code error;
+    ws_.write(asio::buffer(request), error);
+    return !error;
+  }
   std::string receive() {
     buffer_.consume(buffer_.size());
     ws_.read(buffer_);
@@ -203,7 +238,7 @@ BENCHMARK(SetWithoutNode)->UseRealTime();
 void GetsInOneMessage(benchmark::State& state) {
   Client client(node().controlPort());
   const auto count = static_cast<std::size_t>(state.range(0));
-  const std::string request = getsMessage(static_cast<int>(count));
+  const std::string request = getsMessage(kOutputOid, kOutputFormat, static_cast<int>(count));
   for (auto _ : state) client.awaitResponses(request, count);
 }
 BENCHMARK(GetsInOneMessage)->Arg(1)->Arg(2)->Arg(8)->UseRealTime();
@@ -242,6 +277,82 @@ void FirstNotificationAfterSubscription(benchmark::State& state) {
   }
 }
 BENCHMARK(FirstNotificationAfterSubscription)->UseRealTime();
+
+// Controllers that ask for large answers and never read them, as in a flood: the node's
+// resident memory before, at its peak, once the node has handled every request, and
+// after they left; with what its queues held at most and the controllers it dropped.
+struct Flood {
+  int clients;
+  int getsEach;
+};
+// As the load run that found the node keeping 63 MiB (and 40 MiB after): 500 Gets each,
+// past one controller's cap; then twice as many controllers each within its cap, past
+// the budget of all of them together.
+constexpr Flood kFloods[] = {{16, 500}, {32, 128}};
+constexpr int kClosedWindowBytes = 16 * 1024;
+
+struct NodeQueues {
+  std::size_t used;
+  std::size_t peak;
+  std::uint64_t droppedForLimit;
+  std::uint64_t droppedForBudget;
+  bool operator==(const NodeQueues&) const = default;
+};
+
+NodeQueues nodeQueues() {
+  return node().onNodeThread([] {
+    return NodeQueues{node().budget().usedBytes(), node().budget().peakBytes(), node().dropped("queue_limit"),
+                      node().dropped("queue_budget")};
+  });
+}
+
+// Waits until the node's queues and drops stay as they are for a while, long enough for
+// the heap trim of the last drops: it has handled every request it will.
+void awaitSettled() {
+  constexpr auto kQuiet = 2 * node::control::QueueBudget::kHeapTrimDelay;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (NodeQueues last = nodeQueues(); std::chrono::steady_clock::now() < deadline;) {
+    std::this_thread::sleep_for(kQuiet);
+    const NodeQueues now = nodeQueues();
+    if (now == last) return;
+    last = now;
+  }
+}
+
+void reportFlood(const Flood& flood) {
+  const NodeQueues start = nodeQueues();
+  const long before = residentKiB();
+  if (!restartPeakResident()) std::fprintf(stderr, "the peak resident memory cannot be started over\n");
+  long handled = 0;
+  NodeQueues flooded{};
+  {
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int c = 0; c < flood.clients; ++c)
+      clients.push_back(std::make_unique<Client>(node().controlPort(), kClosedWindowBytes));
+    const int perMessage = static_cast<int>(node::control::kMaxCommandsPerMessage);
+    for (auto& client : clients)
+      for (int first = 1; first <= flood.getsEach; first += perMessage)
+        if (!client->trySend(getsMessage(node::control::kClassManagerOid, kDatatypes,
+                                         std::min(perMessage, flood.getsEach - first + 1), first)))
+          break;
+    awaitSettled();
+    handled = residentKiB();
+    flooded = nodeQueues();
+  }
+  // The clients left: the node closes their connections and gives the heap back.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (nodeQueues().used != 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(2 * node::control::QueueBudget::kHeapTrimDelay);  // the heap trim of the last drops
+  std::printf("flood of %d controllers x %d Gets of 30 KB, never read: resident %ld KiB before, %ld KiB at most, "
+              "%ld KiB once handled (%zu KiB queued), %ld KiB after they left; queues at most %zu KiB of %zu KiB; "
+              "dropped %llu at one controller's cap, %llu for the budget\n",
+              flood.clients, flood.getsEach, before, peakResidentKiB(), handled, flooded.used / 1024, residentKiB(),
+              flooded.peak / 1024,
+              node::control::kDefaultQueueBudgetMiB * 1024,
+              static_cast<unsigned long long>(flooded.droppedForLimit - start.droppedForLimit),
+              static_cast<unsigned long long>(flooded.droppedForBudget - start.droppedForBudget));
+}
 
 // One poll round in process: every converter's listener runs once, as the converter
 // layer calls it after each poll, and every controller subscribed to everything.
@@ -306,6 +417,7 @@ int main(int argc, char** argv) {
   { velkor::bench::Fleet measured; std::printf("memory of %d converters with %d controllers each: %ld KiB\n",
                                               velkor::bench::kConverters, velkor::bench::kControllers,
                                               velkor::bench::residentKiB() - before); }
+  for (const velkor::bench::Flood& flood : velkor::bench::kFloods) velkor::bench::reportFlood(flood);
   return velkor::bench::runWithRatios(argc, argv,
                                       {
                                           {"GetThroughNode/real_time", "GetWithoutNode/real_time", 0, 1e6},
