@@ -10,7 +10,7 @@ namespace {
 // Trimming walks the heap: worth it once a connection's worth of answers was let go of,
 // not for every answer written out or every connection that closes with a few bytes
 // queued.
-constexpr std::size_t kTrimAfterFreedBytes = 4 * 1024 * 1024;
+constexpr std::size_t kTrimAfterFreedBytes = 4 * kBytesPerMiB;
 
 }  // namespace
 
@@ -27,7 +27,8 @@ void QueueBudget::leave(Member& member) {
 }
 
 bool QueueBudget::reserve(Member& member, std::size_t bytes) {
-  // An answer larger than the whole budget fits whoever else goes: only its asker goes.
+  // An answer larger than the whole budget would not fit were all the others dropped:
+  // only its asker goes.
   if (bytes > limit_) {
     evict(member);
     return false;

@@ -30,7 +30,7 @@ class QueueBudget {
   class Member {
    public:
     virtual std::size_t queuedBytes() const = 0;
-    // Closes the connection for the budget's sake; it leaves the budget before it returns.
+    // Closes the connection for the budget's sake (and logs why).
     virtual void dropForBudget() = 0;
 
    protected:
