@@ -242,15 +242,17 @@ TEST_F(Endpoint, AnOversizeMessageClosesOnlyItsOwnConnection) {
   EXPECT_TRUE(droppedOnce(node, "message_too_large"));
 }
 
-// Sends `request` on a plain TCP connection and reads until the node closes it (for at
-// most 10 s): what came back, and whether it was closed.
-std::pair<std::string, bool> rawExchange(unsigned short port, const std::string& request) {
+// Sends `request` on a plain TCP connection and, once the node answered its headers,
+// `then`; reads until the node closes it (for at most 10 s): what came back, and whether
+// it was closed.
+std::pair<std::string, bool> rawExchange(unsigned short port, const std::string& request, const std::string& then) {
   asio::io_context io;
   tcp::socket socket(io);
   socket.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), port));
   asio::write(socket, asio::buffer(request));
   std::string answer;
   bool closed = false;
+  bool answered = false;
   std::array<char, 1024> chunk{};
   std::function<void()> readNext = [&] {
     socket.async_read_some(asio::buffer(chunk), [&](beast::error_code ec, std::size_t length) {
@@ -258,6 +260,10 @@ std::pair<std::string, bool> rawExchange(unsigned short port, const std::string&
       if (ec) {
         closed = true;
         return;
+      }
+      if (!answered && answer.find("\r\n\r\n") != std::string::npos) {
+        answered = true;
+        if (!then.empty()) asio::write(socket, asio::buffer(then));
       }
       readNext();
     });
@@ -273,19 +279,23 @@ std::string upgradeRequest(bool withKey) {
          (withKey ? "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n" : "") + "\r\n";
 }
 
-// A connection the endpoint closes before any WebSocket runs on it: counted by its cause,
-// and the connection already open goes on.
-TEST_F(Endpoint, ConnectionsRefusedAtTheDoorAreCountedByCause) {
+// A connection the endpoint closes for what its client sent, at the door or once a
+// WebSocket: counted by its cause, and the connection already open goes on.
+TEST_F(Endpoint, ConnectionsClosedForWhatTheyAskAreCountedByCause) {
   const struct {
     const char* what;
     std::string request;
+    std::string then;  // once the node answered the request
     std::size_t maxConnections;
+    bool upgraded;
     const char* cause;
   } cases[] = {
-      {"no WebSocket asked for", "GET /x-nmos/ncp/v1.0/connect/test HTTP/1.1\r\nHost: node\r\n\r\n", 64,
+      {"no WebSocket asked for", "GET /x-nmos/ncp/v1.0/connect/test HTTP/1.1\r\nHost: node\r\n\r\n", "", 64, false,
        "not_websocket"},
-      {"a handshake without its key", upgradeRequest(false), 64, "handshake_failed"},
-      {"one connection more than the endpoint takes", upgradeRequest(true), 1, "connection_limit"},
+      {"a handshake without its key", upgradeRequest(false), "", 64, false, "handshake_failed"},
+      {"one connection more than the endpoint takes", upgradeRequest(true), "", 1, false, "connection_limit"},
+      // A client's frames are masked; a text frame of one byte that is not.
+      {"an unmasked frame", upgradeRequest(true), "\x81\x01" "a", 64, true, "protocol_violation"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -293,9 +303,9 @@ TEST_F(Endpoint, ConnectionsRefusedAtTheDoorAreCountedByCause) {
     settings.options.maxConnections = c.maxConnections;
     LoopbackNode node(settings);
     Client open(node.port());
-    const auto [answer, closed] = rawExchange(node.port(), c.request);
+    const auto [answer, closed] = rawExchange(node.port(), c.request, c.then);
     EXPECT_TRUE(closed);
-    EXPECT_EQ(answer.find(" 101 "), std::string::npos) << answer;
+    EXPECT_EQ(answer.find(" 101 ") != std::string::npos, c.upgraded) << answer;
     EXPECT_TRUE(droppedOnce(node, c.cause));
     open.send(getRole(3, 1));
     EXPECT_EQ(open.response()["responses"][0]["handle"], 3);
