@@ -42,8 +42,8 @@ control::Grant grantOf(const auth::TokenClaims& claims) {
 }
 
 ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options,
-                             control::KeptValueStore& kept)
-    : options_(options), kept_(kept) {
+                             control::KeptValueStore& kept, control::QueueBudget& budget, events::NodeEvents& events)
+    : options_(options), kept_(kept), budget_(budget), events_(events) {
   for (ConverterAccess* converter : hub.converters()) add(*converter);
   hub.watch({[this](ConverterAccess& converter) { add(converter); },
              [this](const ConverterInfo& info) { endpoints_.erase(info.deviceId); }});
@@ -51,7 +51,8 @@ ControlRoutes::ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Option
 
 void ControlRoutes::add(ConverterAccess& converter) {
   endpoints_.insert_or_assign(converter.info().deviceId,
-                              std::make_unique<control::ControlEndpoint>(converter, options_, kept_.converter(converter.info())));
+                              std::make_unique<control::ControlEndpoint>(converter, options_, kept_.converter(converter.info()),
+                                                                         budget_, events_));
 }
 
 http::UpgradeTaker ControlRoutes::route(const http::Request& request, control::Grant grant) {

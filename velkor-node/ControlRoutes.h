@@ -25,8 +25,11 @@ control::Grant grantOf(const auth::TokenClaims& claims);
 
 class ControlRoutes {
  public:
-  // `kept`: where the converters' labels are kept; it outlives the routes.
-  ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options, control::KeptValueStore& kept);
+  // `kept`: where the converters' labels are kept; `budget`: what all the endpoints'
+  // controllers may leave unread together; `events`: where the endpoints count and log
+  // the controllers they drop. All three outlive the routes.
+  ControlRoutes(ConverterHub& hub, control::ControlEndpoint::Options options, control::KeptValueStore& kept,
+                control::QueueBudget& budget, events::NodeEvents& events);
 
   // For the HTTP server's upgrade hook: the control endpoint of the converter the
   // request's path names, if it is plugged in now; nobody (empty) leaves the request to
@@ -41,6 +44,8 @@ class ControlRoutes {
 
   control::ControlEndpoint::Options options_;
   control::KeptValueStore& kept_;
+  control::QueueBudget& budget_;
+  events::NodeEvents& events_;
   std::map<std::string, std::unique_ptr<control::ControlEndpoint>, std::less<>> endpoints_;
 };
 

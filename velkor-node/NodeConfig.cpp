@@ -16,6 +16,10 @@ namespace {
 constexpr std::size_t kConfigFileLimit = 64 * 1024;
 constexpr long kShortestPollMs = 100;
 constexpr long kLongestPollMs = 60'000;
+// At least what one controller may queue (4 MiB), so that any one of them can be
+// served; at most what a host the node runs on can spare.
+constexpr long kLeastQueueBudgetMiB = 4;
+constexpr long kMostQueueBudgetMiB = 4096;
 
 std::string trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -37,6 +41,19 @@ std::vector<std::string> splitList(const std::string& value) {
   return items;
 }
 
+// The whole of `value` as a number from `least` to `most`.
+std::optional<long> boundedNumber(const std::string& value, long least, long most) {
+  long number = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+  if (error != std::errc{} || end != value.data() + value.size() || number < least || number > most)
+    return std::nullopt;
+  return number;
+}
+
+std::string notFromTo(const char* what, long least, long most) {
+  return std::string("not a number of ") + what + " from " + std::to_string(least) + " to " + std::to_string(most);
+}
+
 // Empty, or what is wrong with the value.
 std::string apply(NodeConfig& config, const std::string& key, const std::string& value) {
   if (key == "listen") {
@@ -54,12 +71,13 @@ std::string apply(NodeConfig& config, const std::string& key, const std::string&
   } else if (key == "dns-sd-domains") {
     config.dnsSdDomains = splitList(value);
   } else if (key == "poll-interval-ms") {
-    long ms = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
-    if (error != std::errc{} || end != value.data() + value.size() || ms < kShortestPollMs || ms > kLongestPollMs)
-      return "not a number of milliseconds from " + std::to_string(kShortestPollMs) + " to " +
-             std::to_string(kLongestPollMs);
-    config.pollInterval = std::chrono::milliseconds(ms);
+    const std::optional<long> ms = boundedNumber(value, kShortestPollMs, kLongestPollMs);
+    if (!ms) return notFromTo("milliseconds", kShortestPollMs, kLongestPollMs);
+    config.pollInterval = std::chrono::milliseconds(*ms);
+  } else if (key == "control-queue-budget") {
+    const std::optional<long> mib = boundedNumber(value, kLeastQueueBudgetMiB, kMostQueueBudgetMiB);
+    if (!mib) return notFromTo("MiB", kLeastQueueBudgetMiB, kMostQueueBudgetMiB);
+    config.controlQueueBudgetMiB = static_cast<std::size_t>(*mib);
   } else if (key == "tls-certificate" || key == "tls-private-key" || key == "tls-ca") {
     (key == "tls-certificate" ? config.tlsCertificate
      : key == "tls-private-key" ? config.tlsPrivateKey
@@ -150,6 +168,7 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   std::string tlsCertificate;
   std::string tlsPrivateKey;
   std::string tlsTrustedCa;
+  std::string controlQueueBudget;
   app.add_flag("--virtual", virtualConverters, "serve the three virtual converters of the demo");
   app.add_option("--listen", listen, "ADDRESS:PORT to serve HTTP on (repeat for more)");
   app.add_option("--state-dir", stateDir, "folder that keeps the node's id");
@@ -158,6 +177,9 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   app.add_option("--tls-certificate", tlsCertificate, "PEM certificate chain: serve HTTPS and WSS only");
   app.add_option("--tls-private-key", tlsPrivateKey, "PEM private key of that certificate");
   app.add_option("--tls-ca", tlsTrustedCa, "PEM certificates to trust in registries (default: the system's)");
+  app.add_option("--control-queue-budget", controlQueueBudget,
+                 "MiB all IS-12 controllers together may leave unread (default 64)")
+      ->type_name("MIB");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -191,6 +213,13 @@ CommandLineResult parseCommandLine(int argc, char** argv) {
   if (!tlsCertificate.empty()) config.tlsCertificate = tlsCertificate;
   if (!tlsPrivateKey.empty()) config.tlsPrivateKey = tlsPrivateKey;
   if (!tlsTrustedCa.empty()) config.tlsTrustedCa = tlsTrustedCa;
+  if (!controlQueueBudget.empty()) {
+    if (const std::string problem = apply(config, "control-queue-budget", controlQueueBudget); !problem.empty()) {
+      std::fprintf(stderr, "velkor-node: --control-queue-budget: %s\n", problem.c_str());
+      result.exitNow = kExitConfigError;
+      return result;
+    }
+  }
   if (const std::string problem = configProblem(config); !problem.empty()) {
     std::fprintf(stderr, "velkor-node: %s\n", problem.c_str());
     result.exitNow = kExitConfigError;

@@ -3,10 +3,13 @@
 // overrides the file.
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "QueueBudget.h"
 
 namespace velkor::node {
 
@@ -44,8 +47,11 @@ struct NodeConfig {
   // Where /metrics alone is served, with no token: with authorization it is served only
   // there, since a scraper has no token of the facility's server.
   std::vector<std::string> metricsListen;
+  // What all IS-12 controllers together may leave unread in the node's memory, in MiB.
+  std::size_t controlQueueBudgetMiB = control::kDefaultQueueBudgetMiB;
 
   bool tls() const { return !tlsCertificate.empty() && !tlsPrivateKey.empty(); }
+  std::size_t controlQueueBudgetBytes() const { return controlQueueBudgetMiB * control::kBytesPerMiB; }
 };
 
 // What is wrong with the configuration as a whole (a TLS certificate without its key,

@@ -199,7 +199,8 @@ int runNode(const NodeConfig& config, Transport& transport) {
   control::ControlEndpoint::Options controlOptions;
   controlOptions.readOnly = config.readOnly;
   control::KeptValueStore kept(network, config.stateDir / kLabelsFolder, note);
-  ControlRoutes controls(hub, controlOptions, kept);
+  control::QueueBudget controlQueues(network.get_executor(), config.controlQueueBudgetBytes());
+  ControlRoutes controls(hub, controlOptions, kept, controlQueues, events);
 
   // mDNS on a thread of its own: a daemon that does not answer holds up nothing here.
   AvahiLoop avahi(note);

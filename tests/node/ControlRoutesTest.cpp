@@ -10,6 +10,7 @@
 
 #include "ControlRoutes.h"
 #include "DemoConverters.h"
+#include "NodeConfig.h"
 #include "Resources.h"
 #include "ScratchFolder.h"
 #include "VirtualTransport.h"
@@ -49,7 +50,9 @@ class ControlRoutesTest : public ::testing::Test {
   ConverterHub hub{network, transport, {std::chrono::milliseconds(20), std::chrono::hours(1), false}};
   const std::filesystem::path state = test::makeScratchFolder("velkor-routes-");
   control::KeptValueStore kept{network, state, [](const std::string&) {}};
-  ControlRoutes routes{hub, {}, kept};
+  control::QueueBudget budget{network.get_executor(), NodeConfig{}.controlQueueBudgetBytes()};
+  events::NodeEvents events{[](const std::string&) {}};
+  ControlRoutes routes{hub, {}, kept, budget, events};
 };
 
 TEST_F(ControlRoutesTest, UpgradeReachesOnlyAConverterPluggedInNow) {

@@ -36,6 +36,8 @@ TEST(NodeConfigTest, ExitStatusOfEveryRefusal) {
   const std::string wrong = (folder / "wrong.conf").string();
   std::ofstream(empty).close();
   std::ofstream(wrong) << "listen = 127.0.0.1:8080\npoll-interval-ms = 5\n";
+  const std::string smallBudget = (folder / "small-budget.conf").string();
+  std::ofstream(smallBudget) << "control-queue-budget = 3\n";
   const std::string authorized = (folder / "authorized.conf").string();
   const std::string serverAlone = (folder / "server-alone.conf").string();
   const std::string notUrl = (folder / "not-url.conf").string();
@@ -64,6 +66,15 @@ TEST(NodeConfigTest, ExitStatusOfEveryRefusal) {
       {{"--config", authorized, "--tls-ca", empty}, std::nullopt},
       {{"--config", serverAlone}, 2},
       {{"--config", notUrl}, 2},
+      // The budget of all controllers' queued answers: whole MiB, from one controller's cap up.
+      {{"--config", empty, "--control-queue-budget", "4"}, std::nullopt},
+      {{"--config", empty, "--control-queue-budget", "4096"}, std::nullopt},
+      {{"--config", empty, "--control-queue-budget", "3"}, 2},
+      {{"--config", empty, "--control-queue-budget", "4097"}, 2},
+      {{"--config", empty, "--control-queue-budget", "64M"}, 2},
+      {{"--config", empty, "--control-queue-budget", "-64"}, 2},
+      {{"--config", empty, "--control-queue-budget", "18446744073709551680"}, 2},
+      {{"--config", smallBudget}, 2},
   };
   for (const auto& c : cases) {
     std::string line;
@@ -113,6 +124,7 @@ TEST(NodeConfigTest, PackagedFileDocumentsEveryKeyWithItsDefault) {
   EXPECT_EQ(config.authorizationServer, defaults.authorizationServer);
   EXPECT_EQ(config.hostName, defaults.hostName);
   EXPECT_EQ(config.metricsListen, defaults.metricsListen);
+  EXPECT_EQ(config.controlQueueBudgetMiB, defaults.controlQueueBudgetMiB);
 
   // The keys the reader compares against, as its source names them.
   const std::string source = readWhole(VELKOR_NODE_CONFIG_SOURCE);

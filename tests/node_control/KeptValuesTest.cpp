@@ -89,6 +89,7 @@ const DamagedFile kDamaged[] = {
     {"a list", "[1, 2]", "not a file of velkor-node's kept values"},
     {"a later node's layout", fileWith({{"version", 2}}), "version 2, which this velkor-node does not read"},
     {"no version", fileWith({{"version", nullptr}}), "no version number"},
+    {"a version wrapping to ours", fileWith({{"version", 4294967297}}), "version 4294967297, which"},
     {"another converter's", fileWith({{"device", kRight.deviceId}}), "kept for another converter"},
     {"values not a list", fileWith({{"values", {{"root", "x"}}}}), "no list of values"},
     {"a value without its property", fileWith({{"values", {{{"rolePath", {"root"}}, {"value", "x"}}}}}),
@@ -97,6 +98,9 @@ const DamagedFile kDamaged[] = {
      fileWith({{"values", {{{"rolePath", {1}}, {"propertyId", {{"level", 1}, {"index", 6}}}, {"value", "x"}}}}}),
      "value 1 is not"},
     {"a value twice", fileWith({{"values", {kLabelEntry, kLabelEntry}}}), "value 2 repeats root property 1p6"},
+    {"a property level past int",
+     fileWith({{"values", {{{"rolePath", {"root"}}, {"propertyId", {{"level", 4294967297}, {"index", 6}}}, {"value", "x"}}}}}),
+     "value 1 is not"},
 };
 
 TEST(KeptValueFile, RefusesWhatTheNodeDidNotWriteForThatConverter) {

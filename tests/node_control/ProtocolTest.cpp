@@ -1,5 +1,5 @@
-// The IS-12 messages themselves: what a malformed message gets back, and which changes
-// reach a controller as notifications.
+// The IS-12 messages themselves: what a malformed message gets back, how a message's
+// answers travel, and which changes reach a controller as notifications.
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,15 @@ const BadMessage kBadMessages[] = {
     {"not an object", "[0]", 5, 400},
     {"no message type", "{\"not_a\": \"valid_command\"}", 5, 400},
     {"unknown message type", "{\"messageType\": 7}", 5, 400},
+    // Integers past int must not pass for the small ones they wrap to.
+    {"message type wrapping to a command",
+     R"({"messageType":4294967296,"commands":[{"handle":1,"oid":1,"methodId":{"level":1,"index":1},)"
+     R"("arguments":{"id":{"level":1,"index":1}}}]})",
+     5, 400},
+    {"message type wrapping to a subscription", R"({"messageType":4294967299,"subscriptions":[1]})", 5, 400},
+    {"handle wrapping to 1", command(4294967297, 1, kGet), 5, 400},
+    {"method level wrapping to 1", command(7, 1, {{"level", 4294967297}, {"index", 1}}), 1, 400},
+    {"method index wrapping to 1", command(7, 1, {{"level", 1}, {"index", 18446744073709551615u}}), 1, 400},
     {"a type only the device sends", "{\"messageType\": 2, \"notifications\": []}", 5, 400},
     {"commands not a list", "{\"messageType\": 0, \"commands\": {}}", 5, 400},
     {"handle 0", command(0, 1, kGet), 5, 400},
@@ -73,9 +82,60 @@ TEST(Protocol, EveryBadMessageGetsItsStatusAndAMessage) {
   }
 }
 
+// The answers a message's commands have at once go back in one message, in the order of
+// the commands; an answer the converter gives later follows on its own.
+TEST(Protocol, AnswersReadyTogetherTravelInOneMessage) {
+  const json getRole = {{"methodId", {{"level", 1}, {"index", 1}}}, {"arguments", {{"id", {{"level", 1}, {"index", 5}}}}}};
+  const json setFormat = {{"methodId", {{"level", 1}, {"index", 2}}},
+                          {"arguments", {{"id", {{"level", 3}, {"index", 1}}}, {"value", 3}}}};
+  const json unknownMethod = {{"methodId", {{"level", 1}, {"index", 99}}}, {"arguments", json::object()}};
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, json>> commands;  // handle, command without handle and oid
+    std::vector<int> atOnce;
+    std::vector<int> later;
+  } cases[] = {
+      {"two Gets", {{1, getRole}, {2, getRole}}, {1, 2}, {}},
+      {"eight Gets, handles out of order", {{8, getRole}, {3, getRole}, {5, getRole}, {1, getRole},
+                                            {2, getRole}, {9, getRole}, {4, getRole}, {7, getRole}},
+       {8, 3, 5, 1, 2, 9, 4, 7}, {}},
+      {"a failure among them", {{1, getRole}, {2, unknownMethod}, {3, getRole}}, {1, 2, 3}, {}},
+      {"a Set the converter answers later", {{1, getRole}, {2, setFormat}, {3, getRole}}, {1, 3}, {2}},
+  };
+  const auto handlesOf = [](const json& message) {
+    std::vector<int> handles;
+    for (const json& response : message["responses"]) handles.push_back(response["handle"]);
+    return handles;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SessionFixture f(kVersionModelA);
+    const int output = f.oidOf("output");
+    f.sent.clear();
+    json commands = json::array();
+    for (const auto& [handle, command] : c.commands) {
+      json full = command;
+      full["handle"] = handle;
+      full["oid"] = command == setFormat ? output : control::kRootOid;
+      commands.push_back(std::move(full));
+    }
+    if (!c.later.empty())
+      f.converter.expectSetting(wire::kCmdOutputFormatA, offsetof(StatusBlockA, outputFormat), 3);
+    f.session.receive(json{{"messageType", 0}, {"commands", commands}}.dump());
+    ASSERT_EQ(f.sent.size(), 1u);
+    EXPECT_EQ(f.sent[0]["messageType"], 1);
+    EXPECT_EQ(handlesOf(f.sent[0]), c.atOnce);
+    f.converter.answerAll();
+    ASSERT_EQ(f.sent.size(), c.later.empty() ? 1u : 2u);
+    if (!c.later.empty()) {
+      EXPECT_EQ(handlesOf(f.sent[1]), c.later);
+    }
+  }
+}
+
 TEST(Protocol, SubscriptionsKeepOnlyObjectsThatExist) {
   SessionFixture f(kVersionModelA);
-  f.session.receive(R"({"messageType": 3, "subscriptions": [1, 4, 4, 999, -1]})");
+  f.session.receive(R"({"messageType": 3, "subscriptions": [1, 4, 4, 999, -1, 4294967297]})");
   ASSERT_EQ(f.sent.size(), 1u);
   EXPECT_EQ(f.sent[0]["messageType"], 4);
   EXPECT_EQ(f.sent[0]["subscriptions"], json::array({1, 4}));

@@ -11,6 +11,9 @@ namespace {
 
 using nlohmann::json;
 
+// NcDatatypeType's item for a struct: the one kind a datatype inherits fields in.
+constexpr int kStructType = 2;
+
 json propertyDescriptor(ElementId id, const char* name, const char* description, const char* typeName,
                         bool readOnly, json constraints = nullptr) {
   return {{"description", description}, {"id", id.toJson()},       {"name", name},
@@ -93,18 +96,38 @@ ClassCatalogue::ClassCatalogue(const ConverterTable& table) {
   }
   classes_.push_back(customSlotsClass());
   classes_.push_back(monitorClass());
+  index();
+}
+
+// The first of a class or datatype listed twice is the one found, as a search would.
+void ClassCatalogue::index() {
+  for (const json& c : classes_) classById_.try_emplace(c.at("classId").get<ClassId>(), &c);
+  for (const auto& [id, c] : classById_)
+    for (const json* ancestor : lineage(id))
+      for (const json& m : ancestor->at("methods"))
+        methodByClass_.try_emplace({id, ElementId{m.at("id").at("level").get<int>(), m.at("id").at("index").get<int>()}},
+                                   &m);
+  for (const json& d : datatypes_) datatypeByName_.try_emplace(d.at("name").get<std::string>(), &d);
+  for (const auto& [name, type] : datatypeByName_) {
+    if (type->at("type") != kStructType) continue;
+    json whole = *type;
+    for (const json* parent = type; parent->contains("parentType") && parent->at("parentType").is_string();) {
+      parent = findDatatype(parent->at("parentType").get_ref<const std::string&>());
+      if (!parent) break;
+      for (const json& field : parent->at("fields")) whole["fields"].push_back(field);
+    }
+    wholeStructs_.emplace(name, std::move(whole));
+  }
 }
 
 const nlohmann::json* ClassCatalogue::findClass(const ClassId& id) const {
-  for (const json& c : classes_)
-    if (c.at("classId").get<ClassId>() == id) return &c;
-  return nullptr;
+  const auto found = classById_.find(id);
+  return found == classById_.end() ? nullptr : found->second;
 }
 
 const nlohmann::json* ClassCatalogue::findDatatype(std::string_view name) const {
-  for (const json& d : datatypes_)
-    if (d.at("name").get_ref<const std::string&>() == name) return &d;
-  return nullptr;
+  const auto found = datatypeByName_.find(name);
+  return found == datatypeByName_.end() ? nullptr : found->second;
 }
 
 ClassId ClassCatalogue::parentOf(const ClassId& id) {
@@ -136,17 +159,9 @@ nlohmann::json ClassCatalogue::classWithInherited(const ClassId& id) const {
   return whole;
 }
 
-nlohmann::json ClassCatalogue::datatypeWithInherited(std::string_view name) const {
-  const json* type = findDatatype(name);
-  if (!type) return nullptr;
-  json whole = *type;
-  if (whole.at("type") != 2) return whole;
-  for (const json* parent = type; parent->contains("parentType") && parent->at("parentType").is_string();) {
-    parent = findDatatype(parent->at("parentType").get<std::string>());
-    if (!parent) break;
-    for (const json& field : parent->at("fields")) whole["fields"].push_back(field);
-  }
-  return whole;
+const nlohmann::json* ClassCatalogue::datatypeWithInherited(std::string_view name) const {
+  const auto whole = wholeStructs_.find(name);
+  return whole != wholeStructs_.end() ? &whole->second : findDatatype(name);
 }
 
 std::vector<const nlohmann::json*> ClassCatalogue::properties(const ClassId& id) const {
@@ -156,11 +171,9 @@ std::vector<const nlohmann::json*> ClassCatalogue::properties(const ClassId& id)
   return all;
 }
 
-std::vector<const nlohmann::json*> ClassCatalogue::methods(const ClassId& id) const {
-  std::vector<const json*> all;
-  for (const json* c : lineage(id))
-    for (const json& m : c->at("methods")) all.push_back(&m);
-  return all;
+const nlohmann::json* ClassCatalogue::method(const ClassId& id, ElementId method) const {
+  const auto found = methodByClass_.find({id, method});
+  return found == methodByClass_.end() ? nullptr : found->second;
 }
 
 }  // namespace velkor::node::control

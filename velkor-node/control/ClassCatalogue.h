@@ -3,7 +3,10 @@
 // and our own, made from the model's table. The class manager lists them; the generic
 // handlers read property, method and parameter descriptors from them.
 
+#include <map>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -56,12 +59,13 @@ class ClassCatalogue {
   const nlohmann::json* findDatatype(std::string_view name) const;
   // A class with the elements of all the classes it derives from; null when unknown.
   nlohmann::json classWithInherited(const ClassId& id) const;
-  // A struct with the fields of its parents; other datatypes as they are.
-  nlohmann::json datatypeWithInherited(std::string_view name) const;
+  // A struct with the fields of its parents; other datatypes as they are; null when unknown.
+  const nlohmann::json* datatypeWithInherited(std::string_view name) const;
 
-  // Property and method descriptors of a class and its ancestors.
+  // Property descriptors of a class and its ancestors.
   std::vector<const nlohmann::json*> properties(const ClassId& id) const;
-  std::vector<const nlohmann::json*> methods(const ClassId& id) const;
+  // The descriptor of a method of a class or of one of its ancestors; null when none has it.
+  const nlohmann::json* method(const ClassId& id, ElementId method) const;
 
   // The class a class derives from: its id without the last index (and without an
   // authority key the index followed). Empty for NcObject.
@@ -71,8 +75,16 @@ class ClassCatalogue {
  private:
   std::vector<const nlohmann::json*> lineage(const ClassId& id) const;  // the class first, NcObject last
 
+  void index();
+
   nlohmann::json classes_;
   nlohmann::json datatypes_;
+  // Every command looks its method up by class and checks its arguments against their
+  // datatypes: found by key, and the structs made whole once, not on each command.
+  std::map<ClassId, const nlohmann::json*> classById_;
+  std::map<std::string, const nlohmann::json*, std::less<>> datatypeByName_;
+  std::map<std::string, nlohmann::json, std::less<>> wholeStructs_;
+  std::map<std::pair<ClassId, ElementId>, const nlohmann::json*> methodByClass_;
 };
 
 }  // namespace velkor::node::control

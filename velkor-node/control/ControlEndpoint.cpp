@@ -1,8 +1,10 @@
 #include "ControlEndpoint.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <deque>
+#include <iterator>
 #include <string>
 
 #include <boost/asio/buffer.hpp>
@@ -20,10 +22,46 @@ namespace velkor::node::control {
 namespace beast = boost::beast;
 namespace websocket = boost::beast::websocket;
 
+enum class ControlEndpoint::Drop {
+  QueueLimit,
+  QueueBudget,
+  MessageTooLarge,
+  ProtocolViolation,
+  Idle,
+  HandshakeFailed,
+  TokenExpired,
+  ConnectionLimit,
+  NotWebSocket,
+};
+
 namespace {
 // A client that neither sends nor answers pings for this long is gone.
 constexpr std::chrono::seconds kIdleTimeout{60};
 constexpr std::chrono::seconds kHandshakeTimeout{10};
+
+struct DropCause {
+  const char* cause;  // as /metrics counts it
+  const char* why;    // as the log tells it
+};
+// In the order of ControlEndpoint::Drop.
+constexpr std::array<DropCause, 9> kDropCauses{{
+    {"queue_limit", "it left more answers unread than one controller may"},
+    {"queue_budget", "it had the most answers unread when all controllers' together reached the node's budget"},
+    {"message_too_large", "it sent a message longer than the endpoint takes"},
+    {"protocol_violation", "it broke the WebSocket protocol"},
+    {"idle", "it neither sent anything nor answered pings in time"},
+    {"handshake_failed", "its WebSocket handshake failed or did not end in time"},
+    {"token_expired", "the token it connected with expired"},
+    {"connection_limit", "the endpoint has all the connections it takes"},
+    {"not_websocket", "its request asked for no WebSocket"},
+}};
+
+std::string addressOf(const boost::asio::ip::tcp::socket& socket) {
+  beast::error_code error;
+  const auto remote = socket.remote_endpoint(error);
+  return error ? std::string("an unknown address") : remote.address().to_string();
+}
+
 }  // namespace
 
 // What the endpoint needs of a connection, whichever stream it runs on.
@@ -36,13 +74,29 @@ class ControlConnection {
   virtual bool closed() const = 0;
 };
 
-// One controller's WebSocket, over plain TCP or TLS: the same session for both.
+// One controller's WebSocket, over plain TCP or TLS: the same session for both. Its
+// answers wait in a queue until the controller reads them; the queue counts against the
+// connection's own cap and the node's budget from the moment it is queued until the
+// whole message is written.
 template <class Stream>
 class WebSocketSession final : public ControlConnection,
+                               public QueueBudget::Member,
                                public std::enable_shared_from_this<WebSocketSession<Stream>> {
  public:
   WebSocketSession(Stream stream, ControlEndpoint& endpoint)
-      : ws_(std::move(stream)), expiry_(ws_.get_executor()), endpoint_(&endpoint) {}
+      : ws_(std::move(stream)),
+        expiry_(ws_.get_executor()),
+        client_(addressOf(beast::get_lowest_layer(ws_).socket())),
+        endpoint_(&endpoint) {
+    endpoint.budget_.join(*this);
+  }
+  // Every way out closes first; this is the net below, so that the budget never holds a
+  // session that is gone.
+  ~WebSocketSession() override {
+    if (!closed_ && endpoint_) endpoint_->budget_.leave(*this);
+  }
+  WebSocketSession(const WebSocketSession&) = delete;
+  WebSocketSession& operator=(const WebSocketSession&) = delete;
 
   void start(beast::http::request<beast::http::string_body> upgrade, Grant grant) {
     websocket::stream_base::timeout timeout{};
@@ -59,11 +113,11 @@ class WebSocketSession final : public ControlConnection,
       // opens another with a new token.
       expiry_.expires_at(*grant.until);
       expiry_.async_wait([self = this->shared_from_this()](beast::error_code ec) {
-        if (!ec) self->close();
+        if (!ec) self->drop(ControlEndpoint::Drop::TokenExpired);
       });
     }
     ws_.async_accept(upgrade, [self = this->shared_from_this()](beast::error_code ec) {
-      if (ec) return self->close();
+      if (ec) return self->drop(ControlEndpoint::Drop::HandshakeFailed);
       self->read();
     });
   }
@@ -80,10 +134,15 @@ class WebSocketSession final : public ControlConnection,
 
   bool closed() const override { return closed_; }
 
+  std::size_t queuedBytes() const override { return queuedBytes_; }
+  void dropForBudget() override {
+    drop(ControlEndpoint::Drop::QueueBudget, std::to_string(queuedBytes_) + " bytes unread");
+  }
+
  private:
   void read() {
     ws_.async_read(buffer_, [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
-      if (ec) return self->close();
+      if (ec) return self->readFailed(ec);
       const std::string text = beast::buffers_to_string(self->buffer_.data());
       self->buffer_.consume(self->buffer_.size());
       if (self->protocol_) self->protocol_->receive(text);
@@ -91,32 +150,60 @@ class WebSocketSession final : public ControlConnection,
     });
   }
 
+  // A controller that closes or goes away is no drop; one the endpoint closes on is.
+  void readFailed(beast::error_code ec) {
+    if (ec == websocket::error::message_too_big) return drop(ControlEndpoint::Drop::MessageTooLarge);
+    if (ec == websocket::condition::protocol_violation) return drop(ControlEndpoint::Drop::ProtocolViolation);
+    if (ec == beast::error::timeout) return drop(ControlEndpoint::Drop::Idle);
+    close();
+  }
+
   void send(std::string text) {
     if (closed_ || !endpoint_) return;
-    if (queuedBytes_ + text.size() > endpoint_->options_.maxQueuedBytes) return close();
+    if (queuedBytes_ + text.size() > endpoint_->options_.maxQueuedBytes)
+      return drop(ControlEndpoint::Drop::QueueLimit, std::to_string(queuedBytes_) + " bytes unread");
+    if (!endpoint_->budget_.reserve(*this, text.size())) return;  // this one was the slowest
     queuedBytes_ += text.size();
     queue_.push_back(std::move(text));
     if (queue_.size() == 1) write();
   }
 
+  // The queue's front is being written while the queue is not empty.
   void write() {
     ws_.text(true);
     ws_.async_write(boost::asio::buffer(queue_.front()), [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
-      if (ec) return self->close();
-      self->queuedBytes_ -= self->queue_.front().size();
+      if (ec || self->closed_) {
+        self->close();
+        self->queue_.clear();  // the write let go of the front
+        return;
+      }
+      const std::size_t written = self->queue_.front().size();
+      self->queuedBytes_ -= written;
+      self->endpoint_->budget_.release(written);
       self->queue_.pop_front();
-      if (!self->queue_.empty() && !self->closed_) self->write();
+      if (!self->queue_.empty()) self->write();
     });
   }
 
+  void drop(ControlEndpoint::Drop cause, const std::string& detail = {}) {
+    if (closed_) return;
+    endpoint_->dropped(cause, client_, detail);
+    close();
+  }
+
   // Closing the socket ends the pending operations; their handlers then let go of the
-  // session. The protocol stays until then: this may run inside one of its calls.
+  // session. The protocol stays until then: this may run inside one of its calls. The
+  // answers nobody will read go at once, but for the one being written, which goes when
+  // its write ends.
   void close() {
     if (closed_) return;
     closed_ = true;
     expiry_.cancel();
     beast::error_code ignored;
     beast::get_lowest_layer(ws_).socket().close(ignored);
+    endpoint_->budget_.leave(*this);
+    if (queue_.size() > 1) queue_.erase(std::next(queue_.begin()), queue_.end());
+    queuedBytes_ = 0;
   }
 
   websocket::stream<Stream> ws_;
@@ -125,12 +212,18 @@ class WebSocketSession final : public ControlConnection,
   std::deque<std::string> queue_;
   std::size_t queuedBytes_ = 0;
   bool closed_ = false;
-  ControlEndpoint* endpoint_;
+  const std::string client_;
+  ControlEndpoint* endpoint_;  // null once detached, after close()
   std::unique_ptr<ControlSession> protocol_;
 };
 
-ControlEndpoint::ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept)
-    : access_(access), options_(options), model_(access, ObjectModel::Options{options.readOnly}, kept) {
+ControlEndpoint::ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept, QueueBudget& budget,
+                                 events::NodeEvents& events)
+    : access_(access),
+      options_(options),
+      budget_(budget),
+      events_(events),
+      model_(access, ObjectModel::Options{options.readOnly}, kept) {
   model_.objects().setChangeListener([this](int oid, ElementId property, const nlohmann::json& value) {
     // A copy: a session that overflows while told closes, and the list may change.
     const auto sessions = sessions_;
@@ -150,9 +243,12 @@ void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<b
   std::visit(
       [&](auto& connection) {
         using Stream = std::decay_t<decltype(connection)>;
-        if (!websocket::is_upgrade(upgrade) || sessions_.size() >= options_.maxConnections) {
+        const bool upgrading = websocket::is_upgrade(upgrade);
+        if (!upgrading || sessions_.size() >= options_.maxConnections) {
+          auto& socket = beast::get_lowest_layer(connection).socket();
+          dropped(upgrading ? Drop::ConnectionLimit : Drop::NotWebSocket, addressOf(socket));
           beast::error_code ignored;
-          beast::get_lowest_layer(connection).socket().close(ignored);
+          socket.close(ignored);
           return;
         }
         auto session = std::make_shared<WebSocketSession<Stream>>(std::move(connection), *this);
@@ -160,6 +256,15 @@ void ControlEndpoint::accept(http::UpgradedStream stream, beast::http::request<b
         session->start(std::move(upgrade), std::move(grant));
       },
       stream);
+}
+
+void ControlEndpoint::dropped(Drop cause, const std::string& client, const std::string& detail) {
+  static_assert(kDropCauses.size() == static_cast<std::size_t>(Drop::NotWebSocket) + 1, "a cause for every drop");
+  const DropCause& drop = kDropCauses.at(static_cast<std::size_t>(cause));
+  const ConverterInfo& converter = access_.info();
+  events_.record(events::Kind::ControllerDropped, drop.cause,
+                 "closed the control connection of " + client + " to the " + converter.modelWord + " at " +
+                     converter.identity + ": " + drop.why + (detail.empty() ? "" : " (" + detail + ")"));
 }
 
 void ControlEndpoint::prune() {

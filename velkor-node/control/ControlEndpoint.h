@@ -3,15 +3,20 @@
 // node's HTTP server accepted for the converter's control URL, and runs them on the
 // server's io_context (the node's network thread, where ConverterAccess calls back too).
 //
-// Lifetime: destroy the endpoint before the ConverterAccess it was made with. The
-// destructor stops listening to the converter, closes every connection and leaves
-// nothing behind that could call into it: answers still on their way from the
-// converter are dropped.
+// Lifetime: destroy the endpoint before the ConverterAccess it was made with, and before
+// the queue budget and the events it was given. The destructor stops listening to the
+// converter, closes every connection and leaves nothing behind that could call into
+// it: answers still on their way from the converter are dropped.
+//
+// Every connection the endpoint closes for something its controller did (or did not
+// do) is counted and logged as a dropped controller, with the cause and the client's
+// address.
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <boost/asio/ip/tcp.hpp>
@@ -21,6 +26,8 @@
 #include "ControlSession.h"
 #include "ConverterAccess.h"
 #include "ConverterModel.h"
+#include "NodeEvents.h"
+#include "QueueBudget.h"
 #include "ServerStreams.h"
 
 namespace velkor::node::control {
@@ -42,13 +49,15 @@ class ControlEndpoint {
   struct Options {
     bool readOnly = false;                       // refuse every Set and every method that changes the converter
     std::size_t maxMessageBytes = 64 * 1024;     // a longer message closes its connection
-    std::size_t maxQueuedBytes = 4 * 1024 * 1024;  // a client that reads slower than this is dropped
+    std::size_t maxQueuedBytes = 4 * 1024 * 1024;  // a client that leaves more unread is dropped
     std::size_t maxConnections = 64;
   };
 
-  // `kept`: where the converter's values that the node holds itself are kept; it
-  // outlives the endpoint.
-  ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept);
+  // `kept`: where the converter's values that the node holds itself are kept; `budget`:
+  // what all the node's controllers may leave unread together; `events`: where dropped
+  // controllers are counted and logged. All three outlive the endpoint.
+  ControlEndpoint(ConverterAccess& access, Options options, ValueKeeper& kept, QueueBudget& budget,
+                  events::NodeEvents& events);
   ~ControlEndpoint();
   ControlEndpoint(const ControlEndpoint&) = delete;
   ControlEndpoint& operator=(const ControlEndpoint&) = delete;
@@ -66,10 +75,15 @@ class ControlEndpoint {
  private:
   template <class Stream>
   friend class WebSocketSession;
+  // Why the endpoint closed a connection (the causes counted and logged).
+  enum class Drop;
   void prune();
+  void dropped(Drop cause, const std::string& client, const std::string& detail = {});
 
   ConverterAccess& access_;
   Options options_;
+  QueueBudget& budget_;
+  events::NodeEvents& events_;
   ConverterModel model_;
   int listenId_ = 0;
   std::vector<std::shared_ptr<ControlConnection>> sessions_;

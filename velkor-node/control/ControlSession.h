@@ -1,12 +1,14 @@
 #pragma once
 // One controller's conversation with one converter's device model, without the
-// transport: text messages in, text messages out. Commands are answered by handle
-// (some later, once the converter has answered), subscriptions kept, notifications sent
+// transport: text messages in, text messages out. Commands are answered by handle, those
+// ready at once in one message for the whole command message, the others later, once the
+// converter has answered; subscriptions kept, notifications sent
 // for the objects subscribed to, and every message that cannot be understood answered
 // with an error message.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -63,6 +65,9 @@ class ControlSession {
   Send send_;
   Permissions permissions_;
   std::set<int> subscriptions_;
+  // While a command message is handled: the command response message its answers ready
+  // so far make, written out as they come, sent at its end.
+  std::optional<std::string> gathered_;
   // Answers that arrive after the session ended are dropped.
   std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "JsonInteger.h"
+
 namespace velkor::node::control {
 namespace {
 
@@ -21,10 +23,12 @@ std::optional<KeptKey> keyOf(const json& entry) {
     return std::nullopt;
   const json& path = entry["rolePath"];
   const json& id = entry["propertyId"];
-  if (!path.is_array() || path.empty() || !id.is_object() || !id.contains("level") || !id.contains("index") ||
-      !id["level"].is_number_integer() || !id["index"].is_number_integer())
+  if (!path.is_array() || path.empty() || !id.is_object() || !id.contains("level") || !id.contains("index"))
     return std::nullopt;
-  KeptKey key{{}, {id["level"].get<int>(), id["index"].get<int>()}};
+  const std::optional<int> level = exactInteger<int>(id["level"]);
+  const std::optional<int> index = exactInteger<int>(id["index"]);
+  if (!level || !index) return std::nullopt;
+  KeptKey key{{}, {*level, *index}};
   for (const json& role : path) {
     if (!role.is_string()) return std::nullopt;
     key.rolePath.push_back(role.get<std::string>());
@@ -51,7 +55,7 @@ KeptFileRead parseKeptFile(std::string_view text, const std::string& deviceId) {
     return {{}, std::string("not a file of velkor-node's kept values (no \"kind\": \"") + kKind + "\")"};
   const json version = document.value("version", json());
   if (!version.is_number_integer()) return {{}, "no version number"};
-  if (version.get<int>() != kVersion)
+  if (exactInteger<int>(version) != kVersion)
     return {{},
             "version " + version.dump() + ", which this velkor-node does not read (it reads " +
                 std::to_string(kVersion) + ")"};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "JsonInteger.h"
 #include "Validation.h"
 
 namespace velkor::node::control {
@@ -38,13 +39,14 @@ constexpr ElementId kGetDatatype{3, 2};
 // NcStatusMonitor's: the delay a device may wait before it reports a worse status.
 constexpr ElementId kStatusReportingDelay{3, 3};
 constexpr unsigned kDefaultStatusReportingDelay = 3;
+const json kNoArguments = json::object();
 
 std::optional<ElementId> elementIdOf(const json& value) {
   if (!value.is_object() || !value.contains("level") || !value.contains("index")) return std::nullopt;
-  const json& level = value["level"];
-  const json& index = value["index"];
-  if (!level.is_number_integer() || !index.is_number_integer()) return std::nullopt;
-  return ElementId{level.get<int>(), index.get<int>()};
+  const std::optional<int> level = exactInteger<int>(value["level"]);
+  const std::optional<int> index = exactInteger<int>(value["index"]);
+  if (!level || !index) return std::nullopt;
+  return ElementId{*level, *index};
 }
 
 std::string lowered(std::string text) {
@@ -152,15 +154,13 @@ void ObjectModel::invoke(int oid, const nlohmann::json& methodId, const nlohmann
   if (!method) return reply(MethodResult::fail(MethodStatus::BadCommandFormat, "methodId must be {level, index}"));
   ControlObject* object = find(oid);
   if (!object) return reply(MethodResult::fail(MethodStatus::BadOid, "no object with oid " + std::to_string(oid)));
-  const json* descriptor = nullptr;
-  for (const json* m : catalogue_.methods(object->classId))
-    if (elementIdOf(m->at("id")) == method) descriptor = m;
+  const json* descriptor = catalogue_.method(object->classId, *method);
   if (!descriptor)
     return reply(MethodResult::fail(MethodStatus::MethodNotImplemented,
                                     "no method " + methodId.dump() + " in class " + json(object->classId).dump()));
   if (!arguments.is_object() && !arguments.is_null())
     return reply(MethodResult::fail(MethodStatus::BadCommandFormat, "arguments must be an object"));
-  const json args = arguments.is_null() ? json::object() : arguments;
+  const json& args = arguments.is_null() ? kNoArguments : arguments;
   for (const json& parameter : descriptor->at("parameters")) {
     const std::string& name = parameter.at("name").get_ref<const std::string&>();
     if (auto why = checkValue(args.contains(name) ? args.at(name) : json(), rulesOf(parameter), catalogue_))
@@ -329,11 +329,9 @@ MethodResult ObjectModel::classManagerMethod(ElementId method, const nlohmann::j
   }
   if (method == kGetDatatype) {
     const std::string& name = arguments.at("name").get_ref<const std::string&>();
-    json descriptor = inherited ? catalogue_.datatypeWithInherited(name) : json();
-    if (!inherited)
-      if (const json* own = catalogue_.findDatatype(name)) descriptor = *own;
-    if (descriptor.is_null()) return MethodResult::fail(MethodStatus::ParameterError, "no datatype " + name);
-    return MethodResult::ok(std::move(descriptor));
+    const json* descriptor = inherited ? catalogue_.datatypeWithInherited(name) : catalogue_.findDatatype(name);
+    if (!descriptor) return MethodResult::fail(MethodStatus::ParameterError, "no datatype " + name);
+    return MethodResult::ok(*descriptor);
   }
   return MethodResult::fail(MethodStatus::MethodNotImplemented, "no such class manager method");
 }

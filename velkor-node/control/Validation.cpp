@@ -73,7 +73,7 @@ std::optional<std::string> checkOne(const json& value, const json* typeName, con
 std::optional<std::string> checkStruct(const json& value, const json& type, const ClassCatalogue& catalogue,
                                        int depth) {
   if (!value.is_object()) return "not an object of type " + type.at("name").get<std::string>();
-  const json whole = catalogue.datatypeWithInherited(type.at("name").get<std::string>());
+  const json& whole = *catalogue.datatypeWithInherited(type.at("name").get_ref<const std::string&>());
   for (const json& field : whole.at("fields")) {
     const std::string& name = field.at("name").get_ref<const std::string&>();
     const json& fieldValue = value.contains(name) ? value.at(name) : json();
