@@ -7,8 +7,11 @@ namespace velkor::bench {
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-    nanoseconds_[run.benchmark_name()] =
+    // With repetitions, a figure is its median: on a shared machine one repetition can
+    // fall on a busy moment that its floor's did not.
+    const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+    if (!median && (run.run_type != Run::RT_Iteration || run.iterations == 0)) continue;
+    nanoseconds_[run.run_name.str()] =
         run.GetAdjustedRealTime() * 1e9 / static_cast<double>(benchmark::GetTimeUnitMultiplier(run.time_unit));
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Prints, after Google Benchmark's own table, each figure beside its floor: the two
-// were measured in the same run, so the ratio holds on any machine.
+// were measured in the same run, so the ratio holds on any machine. Run with
+// --benchmark_repetitions=N --benchmark_enable_random_interleaving=true, the medians are
+// compared, so that a busy moment of a shared machine falls on figure and floor alike.
 
 #include <benchmark/benchmark.h>
 
