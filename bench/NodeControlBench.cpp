@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string_view>
@@ -29,6 +28,7 @@
 #include "PrivateNetwork.h"
 #include "ProcessMemory.h"
 #include "RatioReporter.h"
+#include "RunOnThread.h"
 #include "StatusBlocks.h"
 #include "VirtualConverter.h"
 
@@ -100,10 +100,7 @@ class Node {
   }
   template <typename F>
   auto onNodeThread(F f) {
-    std::packaged_task<decltype(f())()> task(std::move(f));
-    auto result = task.get_future();
-    asio::post(io_, [&task] { task(); });
-    return result.get();
+    return node::testing::runOnThreadOf(io_, std::move(f));
   }
   const node::control::QueueBudget& budget() const { return budget_; }
   std::uint64_t dropped(const char* cause) const {

@@ -21,7 +21,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,6 +39,7 @@
 #include "NodeProcess.h"
 #include "PrivateNetwork.h"
 #include "ResourceStore.h"
+#include "RunOnThread.h"
 #include "ScratchFolder.h"
 
 namespace velkor::node {
@@ -159,10 +159,7 @@ class ServerFixture : public ::testing::Test {
   // that thread's alone.
   template <typename Work>
   auto onNetwork(Work work) {
-    std::packaged_task<decltype(work())()> task(std::move(work));
-    auto result = task.get_future();
-    asio::post(network_, [&task] { task(); });
-    return result.get();
+    return velkor::node::testing::runOnThreadOf(network_, std::move(work));
   }
   void SetUp() override {
     if (!PrivateNetworkEnvironment::entered) GTEST_SKIP() << "no network namespace of our own could be made";

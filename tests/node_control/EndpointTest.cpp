@@ -7,7 +7,6 @@
 #include <array>
 #include <chrono>
 #include <functional>
-#include <future>
 #include <thread>
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -22,6 +21,7 @@
 #include "ControlSession.h"
 #include "MemoryKeeper.h"
 #include "PrivateNetwork.h"
+#include "RunOnThread.h"
 #include "StrictConverter.h"
 #include "WireFormat.h"
 #include "VirtualConverter.h"
@@ -61,10 +61,7 @@ class LoopbackNode {
   }
   template <typename F>
   auto onNodeThread(F f) {
-    std::packaged_task<decltype(f())()> task(std::move(f));
-    auto result = task.get_future();
-    asio::post(io_, [&task] { task(); });
-    return result.get();
+    return runOnThreadOf(io_, std::move(f));
   }
   ~LoopbackNode() {
     onNodeThread([this] {
