@@ -419,7 +419,7 @@ int main(int argc, char** argv) {
                                       {
                                           {"GetThroughNode/real_time", "GetWithoutNode/real_time", 0, 1e6},
                                           {"SetThroughNode/real_time", "SetWithoutNode/real_time", 0, 1e6},
-                                          {"NotificationDelay/real_time", "GetWithoutNode/real_time", 0, 50e6},
+                                          {"NotificationDelay/real_time", "GetWithoutNode/real_time", 0, 1e6},
                                           {"GetsInOneMessage/1/real_time", "GetThroughNode/real_time", 1.2, 0},
                                           {"GetsInOneMessage/2/real_time", "GetThroughNode/real_time", 1.2, 0},
                                           {"GetsInOneMessage/8/real_time", "GetThroughNode/real_time", 1.2, 0},
